@@ -1,0 +1,38 @@
+// One listing request, as the dialog and the command line hand it to RunListing.
+#pragma once
+
+#include <cstdint>
+
+// Order of the files within a folder; sub-folders always come first, by name. Any other value
+// leaves the files in the order the folder was read.
+enum SortMode : int32_t {
+    ByName = 1,
+    ByExtension = 2,
+    BySize = 3,
+    ByDate = 4,
+};
+
+// The three texts belong to the caller and stay alive for the whole run; the run only reads
+// them. Flags other than 0 count as set.
+struct ListJob {
+    const char* output_path = nullptr;
+    const char* start_folder = nullptr;
+    const char* filter_text = nullptr;
+    uint8_t include_subfolders = 0;
+    uint8_t include_files = 0;
+    int32_t sort_mode = ByName;
+    uint8_t full_paths = 0;
+    uint8_t full_paths_in_titles = 0;
+    uint8_t full_information = 0;
+    uint8_t use_tabs = 0;
+    uint8_t include_extensions = 0;
+    uint8_t show_summary = 0;
+};
+
+// How a run ended. Only Written means the whole listing is in the output file.
+enum class ListingOutcome {
+    Written,
+    CannotCreate,
+    CannotWrite,
+    OutOfMemory,
+};
