@@ -1,0 +1,183 @@
+// The text of the listing's lines: titles, the column layout of entry lines, extension cutting
+// and the TAB fill.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "engine/line_text.h"
+
+namespace {
+
+// A line with each text starting at its column (counted from 0) and spaces between.
+std::string Columns(const std::vector<std::pair<std::string, size_t>>& pieces) {
+    std::string line;
+    for (const auto& [text, column] : pieces) {
+        line.append(column > line.size() ? column - line.size() : 0, ' ');
+        line += text;
+    }
+    return line;
+}
+
+struct EntryList {
+    FolderEntry* head = nullptr;
+
+    explicit EntryList(const std::vector<std::pair<std::string, bool>>& items) {
+        FolderEntry** tail = &head;
+        for (const auto& [name, is_folder] : items) {
+            *tail = NewEntry(name, is_folder, 0, 0);
+            tail = &(*tail)->next;
+        }
+    }
+    ~EntryList() { FreeEntries(head); }
+
+    const FolderEntry& At(size_t index) const {
+        const FolderEntry* entry = head;
+        while (index-- > 0) {
+            entry = entry->next;
+        }
+        return *entry;
+    }
+};
+
+std::string EntryLine(const ListJob& job, std::string_view folder, const FolderEntry& entry,
+                      int width, std::string_view date = "", std::string_view time = "") {
+    TextLine line;
+    BuildEntryLine(line, job, folder, entry, width, date, time);
+    EXPECT_EQ(line.text[static_cast<size_t>(line.length)], '\0');
+    return std::string(line.View());
+}
+
+std::string Filled(std::string_view line) {
+    std::string out(line.size(), '?');
+    out.resize(static_cast<size_t>(TabFill(line, out.data())));
+    return out;
+}
+
+TEST(SectionTitle, LastComponentOrWholePath) {
+    const struct {
+        const char* folder;
+        bool full;
+        const char* title;
+    } cases[] = {
+        {"C:\\Work\\Demo", false, "Demo"},
+        {"C:\\Work\\Demo", true, "C:\\Work\\Demo"},
+        {"C:\\", false, "C:\\"},
+        {"C:\\Work\\Demo\\DOCS", false, "DOCS"},
+        {"Demo", false, "Demo"},
+        {"", false, ""},
+        {"\\\\server\\share", false, "share"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(SectionTitle(c.folder, c.full), c.title) << c.folder;
+    }
+    TextLine underline;
+    BuildUnderline(underline, "C:\\");
+    EXPECT_EQ(underline.View(), "===");
+    BuildUnderline(underline, "");
+    EXPECT_EQ(underline.View(), "");
+}
+
+TEST(EntryLine, ColumnsOfTheWorkedExample) {
+    const EntryList list({{"DOCS", true}, {"build.cmd", false}, {"readme.txt", false}});
+    ListJob job;
+    job.full_information = 1;
+    job.include_extensions = 1;
+    const int width = NameColumnWidth(list.head, "C:\\Work\\Demo", false);
+    EXPECT_EQ(width, 10);
+    EXPECT_EQ(EntryLine(job, "C:\\Work\\Demo", list.At(0), width, "3/14/2003", "9:05:12 AM"),
+              Columns({{"DOCS", 0}, {"DIR", 16}, {"3/14/2003", 28}, {"9:05:12 AM", 43}}));
+
+    job.full_paths = 1;
+    const int full_width = NameColumnWidth(list.head, "C:\\Work\\Demo", true);
+    EXPECT_EQ(full_width, 22);
+    EXPECT_EQ(EntryLine(job, "C:\\Work\\Demo", list.At(2), full_width, "3/13/2003", "11:20:55 AM"),
+              Columns({{"C:\\Work\\Demo\\readme.txt", 0},
+                       {"0", 28},
+                       {"3/13/2003", 40},
+                       {"11:20:55 AM", 55}}));
+    // A root already ends in a backslash: no second one, and one more space before the size.
+    EXPECT_EQ(EntryLine(job, "C:\\", list.At(1), NameColumnWidth(list.head, "C:\\", true)),
+              Columns({{"C:\\build.cmd", 0}, {"0", 19}, {"", 46}}));
+}
+
+TEST(EntryLine, WideFieldsStillGetOneSpace) {
+    FolderEntry* entry = NewEntry("f", false, 123456789012345ull, 0);
+    ListJob job;
+    job.full_information = 1;
+    job.include_extensions = 1;
+    // A size of 12 digits or more and a date of 14 characters or more are followed by exactly
+    // one space; a width below the name's length still leaves one.
+    EXPECT_EQ(EntryLine(job, "", *entry, 1, "Wednesday, 3/14", "9:05"),
+              "f      123456789012345 Wednesday, 3/14 9:05");
+    EXPECT_EQ(EntryLine(job, "", *entry, 0, "", ""),
+              Columns({{"f", 0}, {"123456789012345", 6}}) + std::string(16, ' '));
+    FreeEntries(entry);
+}
+
+TEST(EntryLine, ExtensionCut) {
+    const EntryList list({{"archive.tar.gz", false},
+                          {".notes.txt", false},
+                          {"README", false},
+                          {"my.dir", true},
+                          {"data.", false}});
+    ListJob job;
+    const char* without_paths[] = {"archive.tar", ".notes", "README", "MY", "data"};
+    const char* with_paths[] = {"C:\\a.b\\archive.tar", "C:\\a.b\\.notes", "C:\\a.b\\README",
+                                "C:\\a.b\\MY", "C:\\a.b\\data"};
+    for (size_t i = 0; i < 5; ++i) {
+        job.full_paths = 0;
+        EXPECT_EQ(EntryLine(job, "C:\\a.b", list.At(i), 0), without_paths[i]);
+        job.full_paths = 1;
+        EXPECT_EQ(EntryLine(job, "C:\\a.b", list.At(i), 0), with_paths[i]);
+    }
+    // The cut names do not narrow the column: the width comes from the whole names.
+    job.full_paths = 0;
+    job.full_information = 1;
+    EXPECT_EQ(EntryLine(job, "C:\\a.b", list.At(2), NameColumnWidth(list.head, "", false)),
+              Columns({{"README", 0}, {"0", 20}, {"", 47}}));
+}
+
+TEST(TabFill, RunsOfSpacesBecomeTabsAtEightColumnStops) {
+    const struct {
+        std::string line;
+        std::string filled;
+    } cases[] = {
+        {"", ""},
+        {"no spaces", "no spaces"},
+        {"ab  cd", "ab  cd"},
+        {"abcdefg h", "abcdefg\th"},
+        {"DOCS            DIR         3/14/2003      9:05:12 AM",
+         "DOCS\t\tDIR\t    3/14/2003\t   9:05:12 AM"},
+        {"trailing   ", "trailing"},
+        {"x       ", "x"},
+        {"       y", "       y"},
+        {"        y", "\ty"},
+        // A TAB already in the line is copied and counts as one column.
+        {"a\tb      c", "a\tb\t c"},
+        {"abcdefgh        i", "abcdefgh\ti"},
+        // The single space inside the time stands just before column 64.
+        {Columns({{"C:\\Work\\Demo\\readme.txt", 0},
+                  {"980", 28},
+                  {"3/13/2003", 40},
+                  {"11:20:55 AM", 55}}),
+         "C:\\Work\\Demo\\readme.txt\t    980\t\t3/13/2003      11:20:55\tAM"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(Filled(c.line), c.filled) << '"' << c.line << '"';
+    }
+}
+
+TEST(TextLine, NeverWrittenPastItsEnd) {
+    TextLine line;
+    AppendText(line, std::string(700, 'x'));
+    AppendSpaces(line, 0);
+    EXPECT_EQ(line.length, 701);
+    AppendSpaces(line, 500);
+    AppendText(line, "tail");
+    EXPECT_EQ(line.length, kLineCapacity - 1);
+    EXPECT_EQ(line.text[kLineCapacity - 1], '\0');
+}
+
+} // namespace
