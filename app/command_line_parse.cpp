@@ -1,0 +1,154 @@
+#include "app/command_line_parse.h"
+
+#include "engine/ascii.h"
+
+namespace {
+
+// Values go into 260-character buffers downstream: 259 characters and the terminator.
+constexpr size_t kMaxValueLength = 259;
+
+// A name of this many letters is already too long; no more of it is read.
+constexpr size_t kMaxNameLetters = 15;
+
+constexpr size_t kMaxFragmentLength = 15;
+
+struct TextOption {
+    std::string_view name;
+    std::optional<std::string> CommandLineRequest::*field;
+};
+
+constexpr TextOption kTextOptions[] = {
+    {"out", &CommandLineRequest::output_path},
+    {"path", &CommandLineRequest::start_folder},
+    {"filter", &CommandLineRequest::filter_text},
+};
+
+struct FlagOption {
+    std::string_view name;
+    uint8_t ListJob::*field;
+};
+
+constexpr FlagOption kFlagOptions[] = {
+    {"s", &ListJob::include_subfolders}, {"f", &ListJob::include_files},
+    {"p", &ListJob::full_paths},         {"pt", &ListJob::full_paths_in_titles},
+    {"i", &ListJob::full_information},   {"t", &ListJob::use_tabs},
+    {"e", &ListJob::include_extensions}, {"cb", &ListJob::show_summary},
+};
+
+struct SortValue {
+    std::string_view name;
+    SortMode mode;
+};
+
+constexpr SortValue kSortValues[] = {
+    {"name", ByName}, {"ext", ByExtension}, {"extension", ByExtension},
+    {"size", BySize}, {"date", ByDate},
+};
+
+size_t SkipBlanks(std::string_view text, size_t pos) {
+    while (pos < text.size() && IsBlank(text[pos])) {
+        ++pos;
+    }
+    return pos;
+}
+
+// Reads the value that follows an option name and moves pos past it. An unquoted value ends at
+// a space only, so a TAB stays inside it. A value that does not fit is cut, and its remaining
+// characters are left for the option reader.
+std::string_view ReadValue(std::string_view text, size_t& pos) {
+    pos = SkipBlanks(text, pos);
+    if (pos < text.size() && (text[pos] == '=' || text[pos] == ':')) {
+        pos = SkipBlanks(text, pos + 1);
+    }
+    char end = ' ';
+    if (pos < text.size() && (text[pos] == '"' || text[pos] == '\'')) {
+        end = text[pos];
+        ++pos;
+    }
+    const size_t begin = pos;
+    while (pos < text.size() && text[pos] != end && pos - begin < kMaxValueLength) {
+        ++pos;
+    }
+    const std::string_view value = text.substr(begin, pos - begin);
+    if (pos < text.size() && text[pos] == end) {
+        ++pos;
+    }
+    return value;
+}
+
+// An unrecognised value keeps the earlier sort key, so a typo does not stop the run.
+void ApplySortValue(std::string_view value, ListJob& job) {
+    for (const SortValue& sort : kSortValues) {
+        if (EqualNoCase(value, sort.name)) {
+            job.sort_mode = sort.mode;
+            return;
+        }
+    }
+}
+
+// Carries out the option called name, reading its value from pos when it takes one. False
+// when no option has that name.
+bool ApplyOption(std::string_view name, std::string_view text, size_t& pos,
+                 CommandLineRequest& request) {
+    for (const TextOption& option : kTextOptions) {
+        if (EqualNoCase(name, option.name)) {
+            request.*option.field = std::string(ReadValue(text, pos));
+            return true;
+        }
+    }
+    if (EqualNoCase(name, "sort")) {
+        ApplySortValue(ReadValue(text, pos), request.job);
+        return true;
+    }
+    for (const FlagOption& option : kFlagOptions) {
+        if (EqualNoCase(name, option.name)) {
+            request.job.*option.field = 1;
+            return true;
+        }
+    }
+    return false;
+}
+
+CommandLineParse ErrorAt(size_t position) {
+    return CommandLineParse{false, position};
+}
+
+} // namespace
+
+CommandLineParse ParseCommandLine(std::string_view text, size_t start,
+                                  CommandLineRequest& request) {
+    size_t pos = start;
+    while (pos < text.size()) {
+        if (text[pos] != '-' && text[pos] != '/') {
+            return ErrorAt(pos);
+        }
+        pos = SkipBlanks(text, pos + 1);
+        const size_t name_start = pos;
+        while (pos < text.size() && pos - name_start < kMaxNameLetters &&
+               IsAsciiLetter(text[pos])) {
+            ++pos;
+        }
+        const std::string_view name = text.substr(name_start, pos - name_start);
+        if (name.empty()) {
+            return ErrorAt(name_start);
+        }
+        if (name.size() == kMaxNameLetters) {
+            return ErrorAt(pos);
+        }
+        if (!ApplyOption(name, text, pos, request)) {
+            return ErrorAt(name_start);
+        }
+        pos = SkipBlanks(text, pos);
+    }
+    return CommandLineParse{};
+}
+
+std::string CommandLineErrorText(std::string_view prefix, std::string_view text, size_t position) {
+    const std::string_view fragment =
+        position < text.size() ? text.substr(position, kMaxFragmentLength) : std::string_view();
+    std::string message(prefix);
+    message += " \"";
+    message += fragment;
+    message += '"';
+    return message;
+}
