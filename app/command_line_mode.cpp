@@ -1,0 +1,68 @@
+#include "app/command_line_mode.h"
+
+#include <windows.h>
+
+#include "app/command_line_parse.h"
+#include "engine/listing_run.h"
+#include "engine/program_resources.h"
+#include "res/resource.h"
+
+namespace {
+
+ExitCode ExitCodeFor(ListingOutcome outcome) {
+    switch (outcome) {
+    case ListingOutcome::Written:
+        return kExitListingWritten;
+    case ListingOutcome::CannotCreate:
+        return kExitCannotCreateOutput;
+    case ListingOutcome::CannotWrite:
+        return kExitCannotWriteOutput;
+    case ListingOutcome::OutOfMemory:
+        return kExitOutOfMemory;
+    }
+    return kExitCannotWriteOutput;
+}
+
+void ShowCommandLineError(const char* text, size_t position) {
+    char prefix[256];
+    LoadProgramString(IDS_COMMAND_LINE_ERROR, prefix, sizeof prefix);
+    ShowProgramMessage(CommandLineErrorText(prefix, text, position).c_str(), MB_ICONERROR);
+}
+
+// Runs the job with the wait cursor shown, and the earlier cursor back afterwards.
+ListingOutcome RunWithWaitCursor(const ListJob& job) {
+    HCURSOR previous = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+    const ListingOutcome outcome = RunListing(job);
+    SetCursor(previous);
+    return outcome;
+}
+
+} // namespace
+
+ExitCode RunCommandLineMode(const char* text, size_t start) {
+    CommandLineRequest request;
+    const CommandLineParse parse = ParseCommandLine(text, start, request);
+    if (!parse.ok) {
+        ShowCommandLineError(text, parse.error_position);
+        return kExitCommandLineError;
+    }
+    if (!request.output_path || !request.start_folder) {
+        ShowProgramString(IDS_PATH_AND_OUT_MISSING, MB_ICONERROR);
+        return kExitPathOrOutMissing;
+    }
+    // Entering the folder first makes a relative -path count from where the program started
+    // and a relative -out count from the start folder.
+    char start_folder[MAX_PATH];
+    const DWORD length = SetCurrentDirectoryA(request.start_folder->c_str())
+                             ? GetCurrentDirectoryA(sizeof start_folder, start_folder)
+                             : 0;
+    if (length == 0 || length >= sizeof start_folder) {
+        ShowProgramString(IDS_CANT_ENTER_START_FOLDER, MB_ICONERROR);
+        return kExitCannotEnterStartFolder;
+    }
+    ListJob job = request.job;
+    job.output_path = request.output_path->c_str();
+    job.start_folder = start_folder;
+    job.filter_text = request.filter_text ? request.filter_text->c_str() : "*.*";
+    return ExitCodeFor(RunWithWaitCursor(job));
+}

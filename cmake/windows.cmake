@@ -1,0 +1,41 @@
+# Windows build: the real 32-bit program, static, and the test programs that run under Wine on
+# real folders.
+add_link_options(-static -static-libgcc -static-libstdc++)
+
+# The string table, icon and version, linked into the program and into every test program
+# that shows the program's messages.
+add_library(scrivtree_resources OBJECT res/scrivtree.rc)
+target_include_directories(scrivtree_resources PRIVATE ${CMAKE_SOURCE_DIR}/res)
+
+add_library(scrivtree_engine STATIC
+    engine/folder_scan.cpp
+    engine/listing_run.cpp
+    engine/program_resources.cpp
+)
+target_link_libraries(scrivtree_engine PUBLIC scrivtree_portable PRIVATE scrivtree_warnings)
+
+add_library(scrivtree_app STATIC
+    app/command_line_mode.cpp
+    app/shell_verb.cpp
+)
+target_link_libraries(scrivtree_app PUBLIC scrivtree_engine PRIVATE scrivtree_warnings)
+
+add_executable(Scrivtree WIN32 app/main.cpp $<TARGET_OBJECTS:scrivtree_resources>)
+target_link_libraries(Scrivtree PRIVATE scrivtree_app scrivtree_warnings)
+
+# Test programs: GoogleTest under Wine, each on its own folders, with an X display for the
+# message boxes they read.
+add_library(wine_test_support STATIC tests/wine/test_support.cpp)
+target_link_libraries(wine_test_support PUBLIC gtest scrivtree_portable PRIVATE scrivtree_warnings)
+
+function(add_wine_test name)
+    add_executable(${name} ${ARGN} $<TARGET_OBJECTS:scrivtree_resources>)
+    target_link_libraries(${name} PRIVATE scrivtree_app wine_test_support gtest_main
+                          scrivtree_warnings)
+    add_test(NAME ${name} COMMAND ${name})
+    set_tests_properties(${name} PROPERTIES
+        ENVIRONMENT "SCRIVTREE_WINE_ROOT=${CMAKE_BINARY_DIR}/wine;SCRIVTREE_EXE=$<TARGET_FILE:Scrivtree>"
+        TIMEOUT 600)
+endfunction()
+
+add_wine_test(engine_tests tests/wine/listing_run_test.cpp)

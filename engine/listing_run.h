@@ -1,0 +1,10 @@
+// Running one listing job: the whole tree under the start folder, written to the output file.
+#pragma once
+
+#include "engine/list_job.h"
+
+// Writes the listing of job.start_folder to job.output_path, depth first, one section per
+// folder. Reports its failures itself in a message box ("Can't create output file", "Can't write
+// output file") and, when the job asks for it, ends with the summary message. Leaves the current
+// directory at the last folder it entered.
+ListingOutcome RunListing(const ListJob& job);

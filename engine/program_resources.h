@@ -1,0 +1,20 @@
+// The program's own module, its string table and its message boxes, shared by every part of
+// the program.
+#pragma once
+
+#include <windows.h>
+
+constexpr const char* kProgramTitle = "Scrivtree 1.4";
+
+// The module every resource is loaded from; set at start-up, and the running executable until
+// then.
+extern HINSTANCE ModuleInstance;
+
+// Loads string id of the string table into buffer, always NUL-terminated; empty when missing.
+void LoadProgramString(UINT id, char* buffer, int size);
+
+// A task-modal message box without owner, titled with the program's name and version.
+void ShowProgramMessage(const char* text, UINT icon);
+
+// Loads string id and shows it with the icon.
+void ShowProgramString(UINT id, UINT icon);

@@ -1,0 +1,329 @@
+// The listing run on real folders: what the output file holds, what is counted, and the
+// messages the run shows. Dates and times are written in the en-US formats that the test
+// runner pins (M/d/yyyy, h:mm:ss AM/PM).
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "engine/listing_run.h"
+#include "tests/wine/test_support.h"
+
+namespace {
+
+// A line with each text starting at its column (counted from 0) and spaces between.
+std::string Columns(const std::vector<std::pair<std::string, size_t>>& pieces) {
+    std::string line;
+    for (const auto& [text, column] : pieces) {
+        if (line.size() < column) {
+            line.append(column - line.size(), ' ');
+        }
+        line += text;
+    }
+    return line;
+}
+
+ListJob FullJob(const std::string& output, const std::string& start) {
+    ListJob job;
+    job.output_path = output.c_str();
+    job.start_folder = start.c_str();
+    job.filter_text = "*.*";
+    job.include_subfolders = 1;
+    job.include_files = 1;
+    job.full_information = 1;
+    job.include_extensions = 1;
+    return job;
+}
+
+// The tree of the worked example: Demo with docs (guide.txt) and an empty src, and two files.
+struct DemoTree {
+    std::string root;
+    std::string demo = Join(root, "Demo");
+    std::string output = Join(root, "listing.txt");
+
+    explicit DemoTree(const std::string& test) : root(MakeTestFolder(test)) {
+        MakeFolder(demo);
+        MakeFolder(Join(demo, "docs"));
+        MakeFolder(Join(demo, "src"));
+        WriteTextFile(Join(demo, "readme.txt"), std::string(980, 'r'));
+        WriteTextFile(Join(demo, "build.cmd"), std::string(56, 'b'));
+        WriteTextFile(Join(demo, "docs\\guide.txt"), std::string(880, 'g'));
+        SetLocalLastWrite(Join(demo, "docs\\guide.txt"), 2003, 3, 10, 14, 2, 9);
+        SetLocalLastWrite(Join(demo, "build.cmd"), 2003, 3, 12, 16, 41, 7);
+        SetLocalLastWrite(Join(demo, "readme.txt"), 2003, 3, 13, 11, 20, 55);
+        SetLocalLastWrite(Join(demo, "docs"), 2003, 3, 14, 9, 5, 12);
+        SetLocalLastWrite(Join(demo, "src"), 2003, 3, 14, 9, 5, 40);
+    }
+};
+
+TEST(ListingRun, WorkedExampleWithSummary) {
+    DemoTree tree("worked");
+    ListJob job = FullJob(tree.output, tree.demo);
+    job.show_summary = 1;
+    MessageBoxWatcher watcher;
+    EXPECT_EQ(RunListing(job), ListingOutcome::Written);
+    EXPECT_EQ(ReadWholeFile(tree.output),
+              Lines({
+                  "Demo",
+                  "====",
+                  "",
+                  Columns({{"DOCS", 0}, {"DIR", 16}, {"3/14/2003", 28}, {"9:05:12 AM", 43}}),
+                  Columns({{"SRC", 0}, {"DIR", 16}, {"3/14/2003", 28}, {"9:05:40 AM", 43}}),
+                  Columns({{"build.cmd", 0}, {"56", 16}, {"3/12/2003", 28}, {"4:41:07 PM", 43}}),
+                  Columns({{"readme.txt", 0}, {"980", 16}, {"3/13/2003", 28}, {"11:20:55 AM", 43}}),
+                  "",
+                  "",
+                  "DOCS",
+                  "====",
+                  "",
+                  Columns({{"guide.txt", 0}, {"880", 15}, {"3/10/2003", 27}, {"2:02:09 PM", 42}}),
+                  "",
+                  "",
+                  "SRC",
+                  "===",
+                  "",
+                  "",
+                  "",
+              }));
+    EXPECT_EQ(watcher.Messages(),
+              std::vector<std::string>{"3 file(s) of 3 folder(s) are successfully\nwritten to \"" +
+                                       tree.output + "\""});
+}
+
+TEST(ListingRun, WorkedExampleVariants) {
+    DemoTree tree("variants");
+    ListJob job = FullJob(tree.output, tree.demo);
+    job.use_tabs = 1;
+    ASSERT_EQ(RunListing(job), ListingOutcome::Written);
+    const std::string tabbed = ReadWholeFile(tree.output);
+    EXPECT_NE(tabbed.find("\r\nDOCS\t\tDIR\t    3/14/2003\t   9:05:12 AM\r\n"), std::string::npos)
+        << tabbed;
+
+    job.use_tabs = 0;
+    job.full_paths = 1;
+    ASSERT_EQ(RunListing(job), ListingOutcome::Written);
+    const size_t width = 10 + tree.demo.size();
+    EXPECT_NE(ReadWholeFile(tree.output)
+                  .find("\r\n" +
+                        Columns({{tree.demo + "\\readme.txt", 0},
+                                 {"980", width + 6},
+                                 {"3/13/2003", width + 18},
+                                 {"11:20:55 AM", width + 33}}) +
+                        "\r\n"),
+              std::string::npos);
+
+    job.full_paths = 0;
+    job.full_information = 0;
+    job.include_extensions = 0;
+    job.full_paths_in_titles = 1;
+    ASSERT_EQ(RunListing(job), ListingOutcome::Written);
+    const std::string docs_title = tree.demo + "\\DOCS";
+    EXPECT_EQ(ReadWholeFile(tree.output), Lines({tree.demo,
+                                                 std::string(tree.demo.size(), '='),
+                                                 "",
+                                                 "DOCS",
+                                                 "SRC",
+                                                 "build",
+                                                 "readme",
+                                                 "",
+                                                 "",
+                                                 docs_title,
+                                                 std::string(docs_title.size(), '='),
+                                                 "",
+                                                 "guide",
+                                                 "",
+                                                 "",
+                                                 tree.demo + "\\SRC",
+                                                 std::string(tree.demo.size() + 4, '='),
+                                                 "",
+                                                 "",
+                                                 ""}));
+}
+
+TEST(ListingRun, EmptyAndMissingFoldersGetFiveLines) {
+    const std::string root = MakeTestFolder("empty");
+    const std::string output = Join(root, "out.txt");
+    MakeFolder(Join(root, "Nothing"));
+    for (const char* name : {"Nothing", "Missing"}) {
+        const std::string start = Join(root, name);
+        const ListJob job = FullJob(output, start);
+        EXPECT_EQ(RunListing(job), ListingOutcome::Written) << name;
+        EXPECT_EQ(ReadWholeFile(output), Lines({name, std::string(strlen(name), '='), "", "", ""}));
+    }
+}
+
+TEST(ListingRun, OptionsOffCountOnlyTheStartFolder) {
+    DemoTree tree("options-off");
+    ListJob job = FullJob(tree.output, tree.demo);
+    job.include_subfolders = 0;
+    job.include_files = 0;
+    job.show_summary = 1;
+    MessageBoxWatcher watcher;
+    ASSERT_EQ(RunListing(job), ListingOutcome::Written);
+    EXPECT_EQ(ReadWholeFile(tree.output), Lines({"Demo", "====", "", "", ""}));
+    EXPECT_EQ(watcher.Messages(),
+              std::vector<std::string>{"0 file(s) of 1 folder(s) are successfully\nwritten to \"" +
+                                       tree.output + "\""});
+}
+
+TEST(ListingRun, DotFoldersSkippedHiddenKeptOutputListedInItsOwnTree) {
+    const std::string root = MakeTestFolder("dots");
+    MakeFolder(Join(root, ".git"));
+    MakeFolder(Join(root, "Secret"));
+    SetFileAttributesA(Join(root, "Secret").c_str(), FILE_ATTRIBUTE_HIDDEN);
+    WriteTextFile(Join(root, ".notes.txt"), "n");
+    WriteTextFile(Join(root, ".profile"), "p");
+    WriteTextFile(Join(root, ".git\\config"), "c");
+    const std::string output = Join(root, "list.txt");
+    ListJob job = FullJob(output, root);
+    job.full_information = 0;
+    job.filter_text = "*.txt";
+    ASSERT_EQ(RunListing(job), ListingOutcome::Written);
+    const std::string title = root.substr(root.rfind('\\') + 1);
+    // The output file exists, empty, when its own folder is read, so it is listed too.
+    EXPECT_EQ(ReadWholeFile(output),
+              Lines({title, std::string(title.size(), '='), "", "SECRET", ".notes.txt", "list.txt",
+                     "", "", "SECRET", "======", "", "", ""}));
+}
+
+TEST(ListingRun, SizesKeepEveryBitAndOrderBySize) {
+    const std::string root = MakeTestFolder("sizes");
+    MakeSizedFile(Join(root, "big.bin"), 3ull << 30);
+    MakeSizedFile(Join(root, "huge.bin"), 5ull << 30);
+    MakeSizedFile(Join(root, "small.bin"), 2048);
+    const std::string output = Join(MakeTestFolder("sizes-out"), "out.txt");
+    ListJob job = FullJob(output, root);
+    job.sort_mode = BySize;
+    ASSERT_EQ(RunListing(job), ListingOutcome::Written);
+    const std::string text = ReadWholeFile(output);
+    const size_t small = text.find("\r\n" + Columns({{"small.bin", 0}, {"2048", 15}, {"", 27}}));
+    const size_t big = text.find("\r\n" + Columns({{"big.bin", 0}, {"3221225472", 15}, {"", 27}}));
+    const size_t huge =
+        text.find("\r\n" + Columns({{"huge.bin", 0}, {"5368709120", 15}, {"", 27}}));
+    ASSERT_NE(small, std::string::npos) << text;
+    ASSERT_NE(big, std::string::npos) << text;
+    ASSERT_NE(huge, std::string::npos) << text;
+    EXPECT_LT(small, big);
+    EXPECT_LT(big, huge);
+}
+
+TEST(ListingRun, OrderByDateAndExtension) {
+    const std::string root = MakeTestFolder("order");
+    for (const char* name : {"c.txt", "a.log", "b.TXT", "d"}) {
+        WriteTextFile(Join(root, name), "x");
+    }
+    SetLocalLastWrite(Join(root, "c.txt"), 2001, 1, 1, 0, 0, 0);
+    SetLocalLastWrite(Join(root, "a.log"), 2003, 1, 1, 0, 0, 0);
+    SetLocalLastWrite(Join(root, "b.TXT"), 2002, 1, 1, 0, 0, 0);
+    SetLocalLastWrite(Join(root, "d"), 2004, 1, 1, 0, 0, 0);
+    const std::string output = Join(MakeTestFolder("order-out"), "out.txt");
+    ListJob job = FullJob(output, root);
+    job.full_information = 0;
+    job.filter_text = "*.* *";
+    const std::string title = "order";
+    job.sort_mode = ByDate;
+    ASSERT_EQ(RunListing(job), ListingOutcome::Written);
+    EXPECT_EQ(ReadWholeFile(output),
+              Lines({title, "=====", "", "c.txt", "b.TXT", "a.log", "d", "", ""}));
+    job.sort_mode = ByExtension;
+    ASSERT_EQ(RunListing(job), ListingOutcome::Written);
+    EXPECT_EQ(ReadWholeFile(output),
+              Lines({title, "=====", "", "d", "a.log", "b.TXT", "c.txt", "", ""}));
+}
+
+// A sub-folder whose path would pass 259 characters gets an empty section; the run goes on.
+TEST(ListingRun, TooLongSubfolderPathGetsAnEmptySection) {
+    const std::string root = MakeTestFolder("long");
+    const std::string outer(240 - root.size(), 'a');
+    const std::string inner(30, 'b');
+    MakeFolder(Join(root, outer));
+    const std::wstring deep = L"\\\\?\\" + std::wstring(root.begin(), root.end()) + L"\\" +
+                              std::wstring(outer.begin(), outer.end()) + L"\\" +
+                              std::wstring(inner.begin(), inner.end());
+    ASSERT_TRUE(CreateDirectoryW(deep.c_str(), nullptr));
+    MakeFolder(Join(root, "zzz"));
+    const std::string output = Join(MakeTestFolder("long-out"), "out.txt");
+    ListJob job = FullJob(output, root);
+    job.full_information = 0;
+    ASSERT_EQ(RunListing(job), ListingOutcome::Written);
+    std::string upper_outer(outer.size(), 'A');
+    std::string upper_inner(inner.size(), 'B');
+    EXPECT_EQ(ReadWholeFile(output),
+              Lines({"long",      "====",      "",
+                     upper_outer, "ZZZ",       "",
+                     "",          upper_outer, std::string(outer.size(), '='),
+                     "",          upper_inner, "",
+                     "",          upper_inner, std::string(inner.size(), '='),
+                     "",          "",          "",
+                     "ZZZ",       "===",       "",
+                     "",          ""}));
+}
+
+// A link back to a parent would make the walk endless: the link is listed and not entered.
+TEST(ListingRun, FolderLinksAreListedNotEntered) {
+    const std::string root = MakeTestFolder("links");
+    MakeFolder(Join(root, "sub"));
+    const std::string link = Join(root, "sub\\back");
+    if (!MakeFolderLink(link, root)) {
+        GTEST_SKIP() << "cannot make a folder link here";
+    }
+    ASSERT_NE(GetFileAttributesA(link.c_str()) & FILE_ATTRIBUTE_REPARSE_POINT, 0u);
+    const std::string output = Join(MakeTestFolder("links-out"), "out.txt");
+    ListJob job = FullJob(output, root);
+    job.full_information = 0;
+    job.show_summary = 1;
+    MessageBoxWatcher watcher;
+    ASSERT_EQ(RunListing(job), ListingOutcome::Written);
+    EXPECT_EQ(ReadWholeFile(output), Lines({"links", "=====", "", "SUB", "", "", "SUB", "===", "",
+                                            "BACK", "", "", "BACK", "====", "", "", ""}));
+    EXPECT_EQ(watcher.Messages(),
+              std::vector<std::string>{"0 file(s) of 3 folder(s) are successfully\nwritten to \"" +
+                                       output + "\""});
+}
+
+TEST(ListingRun, OutputThatCannotBeCreatedIsReportedAndNothingIsWritten) {
+    DemoTree tree("cannot-create");
+    const std::string missing_folder = Join(tree.root, "no such folder\\out.txt");
+    const std::string held = Join(tree.root, "held.txt");
+    WriteTextFile(held, "kept");
+    HANDLE holder = CreateFileA(held.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    for (const std::string& output : {missing_folder, held}) {
+        ListJob job = FullJob(output, tree.demo);
+        job.show_summary = 1;
+        MessageBoxWatcher watcher;
+        EXPECT_EQ(RunListing(job), ListingOutcome::CannotCreate) << output;
+        EXPECT_EQ(watcher.Messages(), std::vector<std::string>{"Can't create output file"});
+    }
+    CloseHandle(holder);
+    EXPECT_FALSE(FileExists(missing_folder));
+    EXPECT_EQ(ReadWholeFile(held), "kept");
+}
+
+// The test runner provides a small file system of 64 KiB; the listing of 2000 files does not
+// fit on it.
+TEST(ListingRun, FailedWriteStopsTheRunAndIsReported) {
+    const char* full_disk = std::getenv("SCRIVTREE_FULL_DISK");
+    if (full_disk == nullptr) {
+        GTEST_SKIP() << "no small file system to fill";
+    }
+    const std::string root = MakeTestFolder("many");
+    for (int i = 0; i < 2000; ++i) {
+        WriteTextFile(Join(root, "file" + std::to_string(i) + ".txt"), "");
+    }
+    const std::string output = Join(full_disk, "listing.txt");
+    ListJob job = FullJob(output, root);
+    job.show_summary = 1;
+    {
+        MessageBoxWatcher watcher;
+        EXPECT_EQ(RunListing(job), ListingOutcome::CannotWrite);
+        EXPECT_EQ(watcher.Messages(), std::vector<std::string>{"Can't write output file"});
+    }
+    DeleteFileA(output.c_str());
+}
+
+} // namespace
