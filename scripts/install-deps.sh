@@ -1,0 +1,28 @@
+#!/bin/bash
+# Installs what a fresh Debian 12 machine lacks to build and test Scrivtree: the host compilers
+# and GoogleTest sources, the MinGW-w64 cross compilers, 32-bit Wine and a virtual X display.
+# Installs only what is missing; safe to run again.
+set -euo pipefail
+
+packages=(
+    cmake make g++ clang libclang-rt-14-dev googletest clang-format
+    g++-mingw-w64-i686 mingw-w64-i686-dev
+    wine wine32:i386 xvfb x11-utils
+    time python3 util-linux
+)
+
+missing=()
+for package in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+        missing+=("$package")
+    fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}"
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    dpkg --add-architecture i386
+fi
+export DEBIAN_FRONTEND=noninteractive
+apt-get update -q
+apt-get install -y -q --no-install-recommends "${missing[@]}"
