@@ -289,9 +289,11 @@ TEST(ListingRun, OutputThatCannotBeCreatedIsReportedAndNothingIsWritten) {
     const std::string missing_folder = Join(tree.root, "no such folder\\out.txt");
     const std::string held = Join(tree.root, "held.txt");
     WriteTextFile(held, "kept");
-    HANDLE holder = CreateFileA(held.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE holder = CreateFileA(held.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    // Tests run as root, for whom Wine writes read-only files; a file held open without shared
+    // write access stands in for one that may not be written.
     for (const std::string& output : {missing_folder, held}) {
         ListJob job = FullJob(output, tree.demo);
         job.show_summary = 1;
