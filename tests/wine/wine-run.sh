@@ -63,9 +63,12 @@ make_full_disk() {
     make_full_disk
     [ "${SCRIVTREE_NO_DISPLAY:-}" = 1 ] || start_display
     make_prefix
-    # A lasting server that holds neither the lock nor the output, so that test runners do not
-    # wait on it.
-    setsid "$wineserver" -p 30 </dev/null >/dev/null 2>&1 9>&- || true
+    # A server that lasts 30 s past its last client. When it is new, Wine's background services
+    # start with the next program and would hold on to that program's output, which keeps test
+    # runners waiting; a first program with its output let go starts them instead.
+    if setsid "$wineserver" -p30 </dev/null >/dev/null 2>&1 9>&-; then
+        "$wine" cmd /c exit </dev/null >/dev/null 2>&1 9>&-
+    fi
 ) 9>"$root/setup.lock"
 
 if mountpoint -q "$full_disk"; then
