@@ -39,3 +39,4 @@ function(add_wine_test name)
 endfunction()
 
 add_wine_test(engine_tests tests/wine/listing_run_test.cpp)
+add_wine_test(command_line_tests tests/wine/command_line_test.cpp)
