@@ -19,9 +19,7 @@ FolderEntry* NewEntry(std::string_view name, bool is_folder, uint64_t size, uint
     }
     FolderEntry* entry = new (block) FolderEntry{};
     entry->name = reinterpret_cast<char*>(entry + 1);
-    for (size_t i = 0; i < name.size(); ++i) {
-        entry->name[i] = is_folder ? UpperAscii(name[i]) : name[i];
-    }
+    name.copy(entry->name, name.size());
     entry->name[name.size()] = '\0';
     entry->name_length = static_cast<int32_t>(name.size());
     entry->is_folder = is_folder ? 1 : 0;
@@ -70,41 +68,29 @@ static FolderEntry* Merge(FolderEntry* left, FolderEntry* right, int32_t sort_mo
     return head.next;
 }
 
-// A bottom-up merge sort on the list itself: n log n comparisons, no recursion and no extra
-// memory, so a folder of a million files sorts as readily as one of ten.
+// Sorts the first count records of list and leaves list at the record after them. Each level
+// of the recursion halves the run, so every record is merged log n times and the list is never
+// walked for anything else.
+static FolderEntry* SortRun(FolderEntry*& list, size_t count, int32_t sort_mode) {
+    if (count == 1) {
+        FolderEntry* single = list;
+        list = list->next;
+        single->next = nullptr;
+        return single;
+    }
+    FolderEntry* left = SortRun(list, count / 2, sort_mode);
+    FolderEntry* right = SortRun(list, count - count / 2, sort_mode);
+    return Merge(left, right, sort_mode);
+}
+
+// A merge sort on the list itself: n log n comparisons, no extra memory, and a recursion as
+// deep as log n, so a folder of a million files sorts as readily as one of ten.
 FolderEntry* SortEntries(FolderEntry* head, int32_t sort_mode) {
     size_t count = 0;
     for (const FolderEntry* entry = head; entry != nullptr; entry = entry->next) {
         ++count;
     }
-    for (size_t run = 1; run < count; run *= 2) {
-        FolderEntry merged{};
-        FolderEntry* tail = &merged;
-        FolderEntry* rest = head;
-        while (rest != nullptr) {
-            FolderEntry* left = rest;
-            FolderEntry* left_end = left;
-            for (size_t i = 1; i < run && left_end->next != nullptr; ++i) {
-                left_end = left_end->next;
-            }
-            FolderEntry* right = left_end->next;
-            left_end->next = nullptr;
-            FolderEntry* right_end = right;
-            for (size_t i = 1; i < run && right_end != nullptr && right_end->next != nullptr; ++i) {
-                right_end = right_end->next;
-            }
-            rest = right_end != nullptr ? right_end->next : nullptr;
-            if (right_end != nullptr) {
-                right_end->next = nullptr;
-            }
-            tail->next = Merge(left, right, sort_mode);
-            while (tail->next != nullptr) {
-                tail = tail->next;
-            }
-        }
-        head = merged.next;
-    }
-    return head;
+    return count == 0 ? nullptr : SortRun(head, count, sort_mode);
 }
 
 void FreeEntries(FolderEntry* head) {
