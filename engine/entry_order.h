@@ -18,8 +18,10 @@ struct FolderEntry {
     // Last-write time as the file system gives it: UTC, 100-nanosecond units since 1601.
     uint64_t last_write;
     int32_t name_length;
-    // Stored in the same allocation, right after the record, NUL-terminated. Folder names are
-    // upper-cased.
+    // The name as the file system gives it, stored in the same allocation right after the
+    // record, NUL-terminated. Folders are shown upper-cased, but entered by this name: on a file
+    // system that tells case apart, the upper-cased name would have to be searched for, or name
+    // another folder.
     char* name;
 
     std::string_view Name() const { return {name, static_cast<size_t>(name_length)}; }

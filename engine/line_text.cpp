@@ -1,5 +1,7 @@
 #include "engine/line_text.h"
 
+#include "engine/ascii.h"
+
 void ClearLine(TextLine& line) {
     line.length = 0;
     line.text[0] = '\0';
@@ -65,6 +67,17 @@ static void AppendNumber(TextLine& line, uint64_t value) {
     AppendText(line, {digits + start, sizeof digits - start});
 }
 
+// Appends the entry's name as the listing shows it: folders upper-cased.
+static void AppendShownName(TextLine& line, const FolderEntry& entry) {
+    const int start = line.length;
+    AppendText(line, entry.Name());
+    if (entry.is_folder) {
+        for (int i = start; i < line.length; ++i) {
+            line.text[static_cast<size_t>(i)] = UpperAscii(line.text[static_cast<size_t>(i)]);
+        }
+    }
+}
+
 // Cuts the extension of the name at the end of the line: back to the last '.', unless a
 // backslash comes first, so the cut never reaches into a folder path.
 static void CutExtension(TextLine& line) {
@@ -91,7 +104,7 @@ void BuildEntryLine(TextLine& line, const ListJob& job, std::string_view folder,
             AppendText(line, "\\");
         }
     }
-    AppendText(line, entry.Name());
+    AppendShownName(line, entry);
     if (!job.include_extensions) {
         CutExtension(line);
     }

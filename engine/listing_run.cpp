@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "engine/ascii.h"
 #include "engine/folder_scan.h"
 #include "engine/line_text.h"
 #include "engine/program_resources.h"
@@ -22,8 +23,12 @@ namespace {
 HANDLE OutputFile = INVALID_HANDLE_VALUE;
 // The line being built: title, underline or entry line, and the run's messages.
 TextLine LineBuffer;
-// The line as written: after the TAB fill, with CR LF.
-std::array<char, kLineCapacity + 2> WriteBuffer;
+// Lines as written, after the TAB fill and with CR LF, gathered into few large writes. It is
+// emptied into the file before every folder is read, so that an output file inside the listed
+// tree is listed with all the lines before its folder's section, as if each line were written
+// at once.
+std::array<char, 65536> WriteBuffer;
+size_t WriteLength = 0;
 // Written while all goes well; the first failure stops the walk.
 ListingOutcome RunOutcome = ListingOutcome::Written;
 
@@ -31,26 +36,32 @@ bool Running() {
     return RunOutcome == ListingOutcome::Written;
 }
 
+void FlushOutput() {
+    DWORD written = 0;
+    if (Running() && WriteLength > 0 &&
+        (!WriteFile(OutputFile, WriteBuffer.data(), static_cast<DWORD>(WriteLength), &written,
+                    nullptr) ||
+         written != WriteLength)) {
+        RunOutcome = ListingOutcome::CannotWrite;
+    }
+    WriteLength = 0;
+}
+
 // Writes LineBuffer as one line of the output file.
 void WriteLine() {
+    if (WriteBuffer.size() - WriteLength < kLineCapacity + 2) {
+        FlushOutput();
+    }
     if (!Running()) {
         return;
     }
+    char* out = WriteBuffer.data() + WriteLength;
     const std::string_view line = LineBuffer.View();
-    int length = 0;
-    if (ActiveJob->use_tabs) {
-        length = TabFill(line, WriteBuffer.data());
-    } else {
-        line.copy(WriteBuffer.data(), line.size());
-        length = static_cast<int>(line.size());
-    }
-    WriteBuffer[static_cast<size_t>(length++)] = '\r';
-    WriteBuffer[static_cast<size_t>(length++)] = '\n';
-    DWORD written = 0;
-    if (!WriteFile(OutputFile, WriteBuffer.data(), static_cast<DWORD>(length), &written, nullptr) ||
-        written != static_cast<DWORD>(length)) {
-        RunOutcome = ListingOutcome::CannotWrite;
-    }
+    const size_t length =
+        ActiveJob->use_tabs ? static_cast<size_t>(TabFill(line, out)) : line.copy(out, line.size());
+    out[length] = '\r';
+    out[length + 1] = '\n';
+    WriteLength += length + 2;
 }
 
 void WriteText(std::string_view text) {
@@ -106,20 +117,24 @@ void WriteSection(std::string_view title, std::string_view folder, const FolderE
 // A sub-folder that is not walked gets the section of a folder that cannot be entered: one whose
 // path would pass the 259-character limit, and a link (junction or symbolic link), which may
 // lead back to one of its own parents and make the walk endless.
-void WriteUnwalkedSection(std::string_view parent, const FolderEntry& folder) {
+void WriteUnwalkedSection(std::string_view shown_parent, const FolderEntry& folder) {
     std::string title;
     if (ActiveJob->full_paths_in_titles) {
-        title.assign(parent);
+        title.assign(shown_parent);
         if (title.empty() || title.back() != '\\') {
             title += '\\';
         }
     }
-    title += folder.Name();
+    for (const char c : folder.Name()) {
+        title += UpperAscii(c);
+    }
     WriteSection(title, {}, nullptr);
 }
 
-// Builds parent\name into child; false when it would not fit.
-bool JoinPath(std::string_view parent, std::string_view name, char (&child)[MAX_PATH]) {
+// Builds parent\name into child, the name upper-cased when it is to be shown; false when it
+// would not fit.
+bool JoinPath(std::string_view parent, std::string_view name, bool upper_case,
+              char (&child)[MAX_PATH]) {
     const bool add_backslash = !parent.empty() && parent.back() != '\\';
     const size_t length = parent.size() + (add_backslash ? 1 : 0) + name.size();
     if (length >= MAX_PATH) {
@@ -129,29 +144,36 @@ bool JoinPath(std::string_view parent, std::string_view name, char (&child)[MAX_
     if (add_backslash) {
         *end++ = '\\';
     }
-    end += name.copy(end, name.size());
+    for (const char c : name) {
+        *end++ = upper_case ? UpperAscii(c) : c;
+    }
     *end = '\0';
     return true;
 }
 
-void ListFolder(const char* path) {
+// Lists the folder at path, which the listing shows as shown_path: the same path with the
+// names of sub-folders upper-cased.
+void ListFolder(const char* path, const char* shown_path) {
+    FlushOutput();
     bool out_of_memory = false;
     FolderEntry* entries = SortEntries(ScanFolder(path, out_of_memory), ActiveJob->sort_mode);
     if (out_of_memory) {
         RunOutcome = ListingOutcome::OutOfMemory;
     }
-    WriteSection(SectionTitle(path, ActiveJob->full_paths_in_titles), path, entries);
+    WriteSection(SectionTitle(shown_path, ActiveJob->full_paths_in_titles), shown_path, entries);
     if (ActiveJob->include_subfolders) {
         char child[MAX_PATH];
+        char shown_child[MAX_PATH];
         for (const FolderEntry* entry = entries; entry != nullptr && Running();
              entry = entry->next) {
             if (!entry->is_folder) {
                 continue;
             }
-            if (!entry->is_link && JoinPath(path, entry->Name(), child)) {
-                ListFolder(child);
+            if (!entry->is_link && JoinPath(path, entry->Name(), false, child) &&
+                JoinPath(shown_path, entry->Name(), true, shown_child)) {
+                ListFolder(child, shown_child);
             } else {
-                WriteUnwalkedSection(path, *entry);
+                WriteUnwalkedSection(shown_path, *entry);
             }
         }
     }
@@ -187,7 +209,10 @@ ListingOutcome RunListing(const ListJob& job) {
         ShowProgramString(IDS_CANT_CREATE_OUTPUT, MB_ICONERROR);
         return ListingOutcome::CannotCreate;
     }
-    ListFolder(job.start_folder != nullptr ? job.start_folder : "");
+    WriteLength = 0;
+    const char* start_folder = job.start_folder != nullptr ? job.start_folder : "";
+    ListFolder(start_folder, start_folder);
+    FlushOutput();
     if (!CloseHandle(OutputFile) && Running()) {
         RunOutcome = ListingOutcome::CannotWrite;
     }

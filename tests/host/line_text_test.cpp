@@ -80,7 +80,7 @@ TEST(SectionTitle, LastComponentOrWholePath) {
 }
 
 TEST(EntryLine, ColumnsOfTheWorkedExample) {
-    const EntryList list({{"DOCS", true}, {"build.cmd", false}, {"readme.txt", false}});
+    const EntryList list({{"docs", true}, {"build.cmd", false}, {"readme.txt", false}});
     ListJob job;
     job.full_information = 1;
     job.include_extensions = 1;
