@@ -18,26 +18,32 @@ std::string TempRoot() {
     return root;
 }
 
-void RemoveTree(const std::string& path) {
-    WIN32_FIND_DATAA found;
-    HANDLE find = FindFirstFileA(Join(path, "*").c_str(), &found);
+// Removes a folder and all it holds, long paths included: hence the wide calls, on a path that
+// begins with the long-path prefix. A link to a folder is removed itself, never followed.
+void RemoveTree(const std::wstring& path) {
+    WIN32_FIND_DATAW found;
+    HANDLE find = FindFirstFileW((path + L"\\*").c_str(), &found);
     if (find != INVALID_HANDLE_VALUE) {
         do {
-            const std::string name = found.cFileName;
-            if (name == "." || name == "..") {
+            const std::wstring name = found.cFileName;
+            if (name == L"." || name == L"..") {
                 continue;
             }
-            const std::string child = Join(path, name);
-            SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            const std::wstring child = path + L"\\" + name;
+            SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+            const DWORD attributes = found.dwFileAttributes;
+            if ((attributes & FILE_ATTRIBUTE_DIRECTORY) &&
+                !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
                 RemoveTree(child);
+            } else if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+                RemoveDirectoryW(child.c_str());
             } else {
-                DeleteFileA(child.c_str());
+                DeleteFileW(child.c_str());
             }
-        } while (FindNextFileA(find, &found));
+        } while (FindNextFileW(find, &found));
         FindClose(find);
     }
-    RemoveDirectoryA(path.c_str());
+    RemoveDirectoryW(path.c_str());
 }
 
 struct HandleCloser {
@@ -59,7 +65,7 @@ std::string MakeTestFolder(const std::string& name) {
     // A listing run leaves the current directory in the tree it listed, which would keep the
     // tree from being removed.
     SetCurrentDirectoryA(root.c_str());
-    RemoveTree(path);
+    RemoveTree(L"\\\\?\\" + std::wstring(path.begin(), path.end()));
     MakeFolder(path);
     return path;
 }
