@@ -1,0 +1,422 @@
+#!/usr/bin/env python3
+"""Times Scrivtree against the reference walker and cmd's dir /s /b, and writes the report.
+
+Started by bench/run.sh, which has built the programs, made the trees and set up the Wine
+prefix in the environment (WINEPREFIX and the pinned locale). One round runs every case once;
+the first round is the warm-up, and its outputs are checked, so a broken run is never timed.
+"""
+
+import argparse
+import datetime
+import hashlib
+import json
+import os
+import platform
+import shutil
+import signal
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+
+RUN_TIMEOUT_SECONDS = 600
+MIB = 1024 * 1024
+
+
+def windows_path(path):
+    return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+
+class Case:
+    def __init__(self, key, tree, program, flags, expected_lines, expected_sections=None):
+        self.key = key
+        self.tree = tree
+        self.program = program
+        self.flags = flags
+        self.expected_lines = expected_lines
+        self.expected_sections = expected_sections
+        self.walls = []
+        self.peaks = []
+
+    @property
+    def label(self):
+        if self.program == "scrivtree":
+            return f"{self.tree.upper()} Scrivtree {' '.join(self.flags)}"
+        if self.program == "floor":
+            return f"{self.tree.upper()} floor"
+        return f"{self.tree.upper()} cmd /c dir /s /b"
+
+    def median_wall(self):
+        return statistics.median(self.walls)
+
+    def median_peak(self):
+        return statistics.median(self.peaks)
+
+
+def make_cases(counts):
+    def listing_lines(tree, recursive):
+        folders = counts[tree]["folders"] if recursive else 1
+        files = counts[tree]["files"]
+        # Per section: title, underline, empty line, entries, two empty lines.
+        return 5 * folders + (folders - 1 if recursive else 0) + files
+
+    def entries(tree):
+        return counts[tree]["folders"] - 1 + counts[tree]["files"]
+
+    def scrivtree(key, tree, flags):
+        recursive = "-s" in flags
+        sections = counts[tree]["folders"] if recursive else 1
+        return Case(key, tree, "scrivtree", flags, listing_lines(tree, recursive), sections)
+
+    return [
+        scrivtree("empty-s-f", "empty", ["-s", "-f"]),
+        Case("t1-floor", "t1", "floor", [], entries("t1")),
+        scrivtree("t1-s-f", "t1", ["-s", "-f"]),
+        scrivtree("t1-s-f-i-e-p-t", "t1", ["-s", "-f", "-i", "-e", "-p", "-t"]),
+        Case("t1-dir", "t1", "dir", [], entries("t1")),
+        Case("t2-floor", "t2", "floor", [], entries("t2")),
+        scrivtree("t2-f-sort-name", "t2", ["-f", "-sort", "name"]),
+        scrivtree("t2-f-sort-ext", "t2", ["-f", "-sort", "ext"]),
+        scrivtree("t2-f-sort-size", "t2", ["-f", "-sort", "size"]),
+        scrivtree("t2-f-sort-date", "t2", ["-f", "-sort", "date"]),
+        Case("t3-floor", "t3", "floor", [], entries("t3")),
+        scrivtree("t3-s-f-i", "t3", ["-s", "-f", "-i"]),
+    ]
+
+
+def wine_servers():
+    """Process ids of the Wine server of this prefix: it works in a folder named after the
+    prefix's device and inode."""
+    info = os.stat(os.environ["WINEPREFIX"])
+    suffix = f"/server-{info.st_dev:x}-{info.st_ino:x}"
+    found = []
+    for entry in os.listdir("/proc"):
+        if not entry.isdigit():
+            continue
+        try:
+            with open(f"/proc/{entry}/comm") as f:
+                name = f.read()
+            if name.startswith("wineserver") and os.readlink(f"/proc/{entry}/cwd").endswith(suffix):
+                found.append(int(entry))
+        except OSError:
+            continue
+    return found
+
+
+class Runner:
+    def __init__(self, args):
+        self.args = args
+        self.trees = os.path.join(args.work_dir, "trees")
+        self.out = os.path.join(args.work_dir, "out")
+        os.makedirs(self.out, exist_ok=True)
+
+    def output_path(self, case):
+        return os.path.join(self.out, case.key + ".txt")
+
+    def command(self, case):
+        start = windows_path(os.path.join(self.trees, case.tree))
+        output = windows_path(self.output_path(case))
+        if case.program == "scrivtree":
+            return [self.args.wine, self.args.exe, "-path", start, "-out", output] + case.flags
+        if case.program == "floor":
+            return [self.args.wine, self.args.floor, start, output]
+        return [self.args.wine, "cmd", "/c", "dir", "/s", "/b", start, ">", output]
+
+    def run(self, case):
+        """One run under GNU time; returns wall seconds and peak resident set size in bytes."""
+        if self.args.cpu is not None:
+            for server in wine_servers():
+                os.sched_setaffinity(server, {self.args.cpu})
+        if os.path.exists(self.output_path(case)):
+            os.remove(self.output_path(case))
+        # Errors go to a file, not a pipe: Wine's desktop process, started by the run, inherits
+        # the handle and holds a pipe open for a second after the run has ended.
+        with tempfile.NamedTemporaryFile("r", prefix="time-", dir=self.out) as report, \
+                tempfile.TemporaryFile(prefix="stderr-", dir=self.out) as errors:
+            command = ["/usr/bin/time", "-v", "-o", report.name] + self.command(case)
+            began = time.perf_counter()
+            process = subprocess.Popen(command, stdin=subprocess.DEVNULL,
+                                       stdout=subprocess.DEVNULL, stderr=errors,
+                                       start_new_session=True)
+            try:
+                process.wait(timeout=RUN_TIMEOUT_SECONDS)
+            except subprocess.TimeoutExpired:
+                os.killpg(process.pid, signal.SIGKILL)
+                process.wait()
+                raise SystemExit(f"measure: {case.label} ran longer than {RUN_TIMEOUT_SECONDS} s")
+            wall = time.perf_counter() - began
+            fields = {}
+            for line in report.read().splitlines():
+                name, _, value = line.strip().rpartition(": ")
+                fields[name] = value
+            status = fields.get("Exit status")
+            if process.returncode != 0 or status != "0":
+                errors.seek(0)
+                message = errors.read().decode(errors="replace").strip()
+                raise SystemExit(f"measure: {case.label} failed (exit status {status}): {message}")
+        return wall, int(fields["Maximum resident set size (kbytes)"]) * 1024
+
+    def check(self, case):
+        with open(self.output_path(case), "rb") as f:
+            text = f.read()
+        lines = text.count(b"\n")
+        problems = []
+        if lines != case.expected_lines:
+            problems.append(f"{lines} lines where {case.expected_lines} were expected")
+        if text.count(b"\r\n") != lines or not text.endswith(b"\r\n"):
+            problems.append("not every line ends with CR LF")
+        if case.expected_sections is not None:
+            sections = sum(1 for line in text.split(b"\r\n") if line and line.strip(b"=") == b"")
+            if sections != case.expected_sections:
+                problems.append(f"{sections} sections where {case.expected_sections} were expected")
+        if problems:
+            raise SystemExit(f"measure: {case.label}: {'; '.join(problems)}; "
+                             f"see {self.output_path(case)}")
+
+
+def read_text(path):
+    try:
+        with open(path) as f:
+            return f.read()
+    except OSError:
+        return ""
+
+
+def machine_facts(args):
+    cpu = next((line.split(":", 1)[1].strip() for line in read_text("/proc/cpuinfo").splitlines()
+                if line.startswith("model name")), "unknown")
+    memory = next((int(line.split()[1]) * 1024 for line in read_text("/proc/meminfo").splitlines()
+                   if line.startswith("MemTotal:")), 0)
+    wine = subprocess.run([args.wine, "--version"], capture_output=True, text=True).stdout.strip()
+    with open(args.exe, "rb") as f:
+        digest = hashlib.sha256(f.read()).hexdigest()
+    try:
+        commit = subprocess.run(["git", "-C", args.repo, "rev-parse", "--short", "HEAD"],
+                                capture_output=True, text=True).stdout.strip()
+    except OSError:
+        commit = ""
+    return [
+        ("Date (UTC)", datetime.datetime.now(datetime.timezone.utc).strftime("%Y-%m-%d %H:%M")),
+        ("CPU", f"{cpu}, {os.cpu_count()} logical processors (nproc)"),
+        ("RAM", f"{memory / 2**30:.1f} GiB"),
+        ("System", f"{platform.system()} {platform.release()}"),
+        ("Wine", wine),
+        ("Load average at the start", " ".join(read_text("/proc/loadavg").split()[:3])),
+        ("Scrivtree.exe", f"SHA-256 {digest[:16]}, repository at {commit or 'no commit'}"),
+    ]
+
+
+def fmt_seconds(value):
+    return f"{value:.3f}"
+
+
+def fmt_mib(value):
+    return f"{value / MIB:.1f}"
+
+
+def write_report(args, cases, counts, facts, elapsed):
+    by_key = {case.key: case for case in cases}
+    floors = {case.tree: case for case in cases if case.program == "floor"}
+    dir_t1 = by_key["t1-dir"]
+
+    rows = []
+    for case in cases:
+        walls = case.walls
+        floor = floors.get(case.tree)
+        ratio = ""
+        if case.program != "floor" and floor is not None:
+            ratio = f"{case.median_wall() / floor.median_wall():.2f}x"
+        rows.append(f"| {case.label} | {fmt_seconds(case.median_wall())} | "
+                    f"{fmt_seconds(min(walls))}-{fmt_seconds(max(walls))} | "
+                    f"{fmt_mib(case.median_peak())} | {ratio} |")
+
+    targets = []
+
+    def target(what, measured, limit, met):
+        targets.append(f"| {what} | {measured} | {limit} | {'met' if met else 'not met'} |")
+
+    def floor_ratio(key):
+        case = by_key[key]
+        return case.median_wall() / floors[case.tree].median_wall()
+
+    ratio = floor_ratio("t1-s-f")
+    target("T1 `-s -f`, time to floor", f"{ratio:.2f}x", "<= 1.25x", ratio <= 1.25)
+    ratio = by_key["t1-s-f"].median_wall() / dir_t1.median_wall()
+    target("T1 `-s -f`, time to `dir /s /b`", f"{ratio:.2f}x ({1 / ratio:.2f} times as fast)",
+           "<= 0.50x (2 times as fast)", ratio <= 0.5)
+    ratio = floor_ratio("t1-s-f-i-e-p-t")
+    target("T1 `-s -f -i -e -p -t`, time to floor", f"{ratio:.2f}x", "<= 1.6x", ratio <= 1.6)
+    floor_peak = floors["t2"].median_peak()
+    for key in ("t2-f-sort-name", "t2-f-sort-ext", "t2-f-sort-size", "t2-f-sort-date"):
+        case = by_key[key]
+        flags = " ".join(case.flags)
+        ratio = floor_ratio(key)
+        target(f"T2 `{flags}`, time to floor", f"{ratio:.2f}x", "<= 1.5x", ratio <= 1.5)
+        extra = case.median_peak() - floor_peak
+        target(f"T2 `{flags}`, peak memory over floor", f"{extra / MIB:+.1f} MiB", "<= +48 MiB",
+               extra <= 48 * MIB)
+
+    startup = by_key["empty-s-f"]
+    pinning = "not pinned" if args.cpu is None else f"processor {args.cpu}, `--cpu`"
+    trees = "\n".join(
+        f"| {name.upper()} | {counts[name]['folders']:,} | {counts[name]['files']:,} | {shape} |"
+        for name, shape in (
+            ("t1", "depth 4, 10 sub-folders and 10 files in every folder"),
+            ("t2", "one folder"),
+            ("t3", "a chain of folders; the deepest files' paths are 254 to 259 characters"),
+            ("empty", "an empty folder, for the start-up cost"),
+        ))
+    facts = facts + [("Load average at the end", " ".join(read_text("/proc/loadavg").split()[:3]))]
+    facts_table = "\n".join(f"| {name} | {value} |" for name, value in facts)
+    text = f"""# Benchmarks
+
+Scrivtree's command-line mode timed on generated trees under Wine, against two yardsticks on
+the same trees in the same Wine prefix:
+
+- the floor, `bench/floor.cpp`: the least work a listing of a tree needs, that is enter each
+  folder by its whole path with `SetCurrentDirectoryA`, enumerate it once with
+  `FindFirstFileA("*.*")`, write one line per entry through a 64 KiB stdio buffer, then recurse
+  depth first; no sorting, no formatting;
+- Wine's `cmd /c dir /s /b TREE > FILE` (T1 only).
+
+## Running
+
+    bash bench/run.sh                      # full run, rewrites this file
+    bash bench/run.sh --check-only --save-outputs DIR   # one checked run per case, no timing
+    bash bench/run.sh --save-outputs DIR   # full run that also keeps Scrivtree's outputs
+    bash bench/run.sh --exe PATH           # time another build of Scrivtree.exe
+    bash bench/run.sh --rounds N --work-dir DIR --report FILE --cpu N|last|none
+
+`run.sh` installs what is missing (through `scripts/install-deps.sh` when the repository has it,
+otherwise with apt-get), builds Scrivtree in `build/bench-win` and the floor, makes the trees
+once under the work dir (default `/tmp/scrivtree-bench`; they are reused while the generator's
+version is unchanged), and runs `bench/measure.py`. To see that an engine change keeps the
+output, save the outputs of both versions and compare them: `cmp DIR1/t1-s-f.txt DIR2/t1-s-f.txt`
+and so on for every `*.txt` (or `diff -r DIR1 DIR2`).
+
+## Method
+
+- Trees (fixed seed, `bench/generate_trees.py`): every file has an extension and no name starts
+  with a dot, so the default filter lists everything; names are 1 to 32 characters plus a mixed
+  extension, with inner spaces and dots; sizes from 0 to 10 MB (sparse) and dates from 1995 to
+  2024, with some shared sizes and dates so that the sorts meet ties.
+
+| Tree | Folders | Files | Shape |
+|---|---|---|---|
+{trees}
+
+- One round runs every case once, in an order that rotates from round to round. The first
+  round is the warm-up: its outputs are checked (line count, CR LF endings, and for Scrivtree
+  the number of sections equals the number of folders listed) and its times are dropped. Then
+  {args.rounds} timed rounds; the tables give medians and the range.
+- Wall time is taken around `wine PROGRAM ...` and includes Wine's process start-up. The Wine
+  server is kept alive (`wineserver -p`) so that start-up is steady; the fixed start-up cost,
+  Scrivtree on an empty folder, was **{fmt_seconds(startup.median_wall())} s** (peak
+  {fmt_mib(startup.median_peak())} MiB).
+- Peak memory is GNU time's "Maximum resident set size": the largest resident set of the
+  `wine` launcher and the processes it waited for. The Windows program runs as a child of the
+  launcher script, so this is the Windows process's own peak; the Wine server and Wine's
+  background services are not children and are not counted. (Checked with a program that
+  touches 100 MB and 300 MB: the figure grew by those amounts over a base of about 8 MB.)
+- The programs, and the Wine server that answers their calls, run on one processor
+  ({pinning}). In this virtual machine a call that wakes the server on the other
+  processor costs more than the work it asks for, so unpinned times swing by a factor of two or
+  three with the load of the other processor; pinned, the times measure the work.
+- No X display: a message box would fail at once instead of blocking. `TZ` and `LANG` are fixed
+  as in the tests.
+
+## Results
+
+| Case | Median wall (s) | Range (s) | Peak memory (MiB) | Time to floor of the tree |
+|---|---|---|---|---|
+{chr(10).join(rows)}
+
+## Targets
+
+| Target | Measured | Limit | |
+|---|---|---|---|
+{chr(10).join(targets)}
+
+## Machine
+
+| | |
+|---|---|
+{facts_table}
+
+The measurements, warm-up included, took {elapsed / 60:.1f} minutes.
+"""
+    with open(args.report, "w") as f:
+        f.write(text)
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__)
+    parser.add_argument("--work-dir", required=True)
+    parser.add_argument("--exe", required=True)
+    parser.add_argument("--floor", required=True)
+    parser.add_argument("--wine", required=True)
+    parser.add_argument("--repo", required=True)
+    parser.add_argument("--rounds", type=int, default=7)
+    parser.add_argument("--report")
+    parser.add_argument("--save-outputs")
+    parser.add_argument("--check-only", action="store_true")
+    parser.add_argument("--cpu", default="last",
+                        help="processor that runs the programs and the Wine server: a number, "
+                        "'last' or 'none' (no pinning)")
+    args = parser.parse_args()
+    if args.rounds < 1:
+        parser.error("--rounds must be at least 1")
+    if args.cpu == "none":
+        args.cpu = None
+    elif args.cpu == "last":
+        args.cpu = max(os.sched_getaffinity(0))
+    else:
+        args.cpu = int(args.cpu)
+    if args.cpu is not None:
+        # Inherited by every run and by what it starts.
+        os.sched_setaffinity(0, {args.cpu})
+
+    began = time.perf_counter()
+    with open(os.path.join(args.work_dir, "trees", "manifest.json")) as f:
+        counts = json.load(f)["trees"]
+    cases = make_cases(counts)
+    runner = Runner(args)
+    facts = machine_facts(args)
+
+    print("measure: warm-up and output check", flush=True)
+    for case in cases:
+        runner.run(case)
+        runner.check(case)
+    if args.save_outputs:
+        os.makedirs(args.save_outputs, exist_ok=True)
+        for case in cases:
+            if case.program == "scrivtree":
+                shutil.copyfile(runner.output_path(case),
+                                os.path.join(args.save_outputs, case.key + ".txt"))
+        print(f"measure: Scrivtree's outputs saved in {args.save_outputs}")
+    if args.check_only:
+        print("measure: all outputs checked")
+        return
+
+    for round_index in range(args.rounds):
+        shift = round_index % len(cases)
+        for case in cases[shift:] + cases[:shift]:
+            wall, peak = runner.run(case)
+            case.walls.append(wall)
+            case.peaks.append(peak)
+        print(f"measure: round {round_index + 1} of {args.rounds} done", flush=True)
+
+    for case in cases:
+        print(f"{case.label:40} {fmt_seconds(case.median_wall()):>8} s "
+              f"{fmt_mib(case.median_peak()):>7} MiB")
+    with open(os.path.join(runner.out, "results.json"), "w") as f:
+        json.dump({case.key: {"wall_seconds": case.walls, "peak_bytes": case.peaks}
+                   for case in cases}, f, indent=1)
+    if args.report:
+        write_report(args, cases, counts, facts, time.perf_counter() - began)
+        print(f"measure: report written to {args.report}")
+
+
+if __name__ == "__main__":
+    sys.exit(main())

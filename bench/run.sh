@@ -1,0 +1,126 @@
+#!/bin/bash
+# Benchmark of Scrivtree's command-line mode under Wine; see docs/benchmarks.md.
+#
+#   bash bench/run.sh [--work-dir DIR] [--exe PATH] [--rounds N] [--report FILE]
+#                     [--save-outputs DIR] [--check-only] [--cpu N|last|none]
+#
+# Installs what is missing, builds Scrivtree (unless --exe names a build) and the floor, makes
+# the trees once, and times every case. A full run rewrites docs/benchmarks.md unless --report
+# names another file; --check-only runs and checks each case once, without timing or report.
+set -eu
+
+repo=$(cd "$(dirname "$0")/.." && pwd)
+work_dir=/tmp/scrivtree-bench
+exe=
+rounds=7
+report=$repo/docs/benchmarks.md
+save_outputs=
+check_only=
+cpu=last
+
+usage() {
+    sed -n '4,5p' "$0" | sed 's/^#//' >&2
+    exit 2
+}
+
+while [ $# -gt 0 ]; do
+    case $1 in
+    --work-dir) [ $# -ge 2 ] || usage; work_dir=$2; shift 2 ;;
+    --exe) [ $# -ge 2 ] || usage; exe=$2; shift 2 ;;
+    --rounds) [ $# -ge 2 ] || usage; rounds=$2; shift 2 ;;
+    --report) [ $# -ge 2 ] || usage; report=$2; shift 2 ;;
+    --save-outputs) [ $# -ge 2 ] || usage; save_outputs=$2; shift 2 ;;
+    --check-only) check_only=1; shift ;;
+    --cpu) [ $# -ge 2 ] || usage; cpu=$2; shift 2 ;;
+    *) usage ;;
+    esac
+done
+
+began=$(date +%s)
+mkdir -p "$work_dir"
+work_dir=$(cd "$work_dir" && pwd)
+
+find_wine() {
+    command -v wine || command -v wine-stable || { [ -x /usr/lib/wine/wine ] && echo /usr/lib/wine/wine; }
+}
+
+# Names of the packages whose commands are missing.
+missing_packages() {
+    command -v python3 >/dev/null || echo python3
+    command -v cmake >/dev/null || echo cmake
+    command -v make >/dev/null || echo make
+    # The project's CMake file builds GoogleTest from Debian's sources.
+    [ -d /usr/src/googletest ] || echo googletest
+    command -v i686-w64-mingw32-g++-posix >/dev/null || echo g++-mingw-w64-i686 mingw-w64-i686-dev
+    find_wine >/dev/null || echo wine wine32:i386
+    [ -x /usr/bin/time ] || echo time
+}
+
+if [ -n "$(missing_packages)" ]; then
+    if [ -f "$repo/scripts/install-deps.sh" ]; then
+        bash "$repo/scripts/install-deps.sh"
+    fi
+    read -r -a packages <<<"$(missing_packages | tr '\n' ' ')"
+    if [ ${#packages[@]} -gt 0 ]; then
+        case " ${packages[*]} " in
+        *:i386*) dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386 ;;
+        esac
+        apt-get update
+        DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${packages[@]}"
+    fi
+fi
+
+wine=$(find_wine)
+wineserver=$(command -v wineserver || command -v wineserver-stable || echo /usr/lib/wine/wineserver)
+
+if [ -z "$exe" ]; then
+    build=$repo/build/bench-win
+    cmake -S "$repo" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$repo/cmake/toolchain-mingw.cmake" \
+        -DCMAKE_BUILD_TYPE=Release >/dev/null
+    cmake --build "$build" -j2 --target Scrivtree >/dev/null
+    exe=$build/Scrivtree.exe
+fi
+[ -f "$exe" ] || { echo "run.sh: no program at $exe" >&2; exit 1; }
+
+mkdir -p "$work_dir/bin"
+floor=$work_dir/bin/floor.exe
+i686-w64-mingw32-g++-posix -std=c++17 -O2 -static -Wall -Wextra -Werror \
+    -o "$floor" "$repo/bench/floor.cpp"
+
+python3 "$repo/bench/generate_trees.py" "$work_dir/trees"
+
+# The bench's own Wine prefix, with the locale and time zone of the tests and no display, so
+# that a message box fails at once instead of waiting.
+export WINEPREFIX=$work_dir/wine/prefix
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+export TZ=America/New_York
+export LANG=en_US.UTF-8
+export LC_CTYPE=C.UTF-8
+unset DISPLAY
+mkdir -p "$work_dir/wine"
+if [ ! -f "$WINEPREFIX/system.reg" ] || [ ! -f "$work_dir/wine/prefix-ready" ]; then
+    "$wine" wineboot -i </dev/null >/dev/null 2>&1
+    # A crash must fail the run, not wait in a dialog.
+    "$wine" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
+        </dev/null >/dev/null 2>&1
+    # The server that wineboot started is not a lasting one: let it end.
+    "$wineserver" -w
+    touch "$work_dir/wine/prefix-ready"
+fi
+# A server that outlives each run keeps the start-up cost steady; it ends itself a minute
+# after the last run. When one is already running this start does nothing.
+"$wineserver" -p60 </dev/null >/dev/null 2>&1 || true
+
+set -- --work-dir "$work_dir" --exe "$exe" --floor "$floor" --wine "$wine" --repo "$repo" \
+    --rounds "$rounds" --cpu "$cpu"
+if [ -n "$save_outputs" ]; then
+    set -- "$@" --save-outputs "$save_outputs"
+fi
+if [ -n "$check_only" ]; then
+    set -- "$@" --check-only
+else
+    set -- "$@" --report "$report"
+fi
+python3 "$repo/bench/measure.py" "$@"
+echo "run.sh: done in $(($(date +%s) - began)) s"
