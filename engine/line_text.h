@@ -10,8 +10,8 @@
 #include "engine/list_job.h"
 
 // 779 characters and the terminator. The longest line the engine can build (a 259-character
-// folder path, a 259-character name, the size column and two formatted dates of at most 79
-// characters) stays below 700, so lines are never cut.
+// folder path and a 259-character name, a 20-digit size, and a date and a time of at most 79
+// characters each) stays below 710 characters, so lines are never cut.
 constexpr int kLineCapacity = 780;
 
 // Room for one formatted date or time.
