@@ -5,7 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 jobs=$(nproc)
-cmake -S . -B build/win -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw.cmake \
+cmake --no-warn-unused-cli -S . -B build/win -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw.cmake \
     -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build/win -j "$jobs"
 if [ "${1:-}" != "--program-only" ]; then
