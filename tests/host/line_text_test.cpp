@@ -7,18 +7,9 @@
 #include <vector>
 
 #include "engine/line_text.h"
+#include "tests/listing_columns.h"
 
 namespace {
-
-// A line with each text starting at its column (counted from 0) and spaces between.
-std::string Columns(const std::vector<std::pair<std::string, size_t>>& pieces) {
-    std::string line;
-    for (const auto& [text, column] : pieces) {
-        line.append(column > line.size() ? column - line.size() : 0, ' ');
-        line += text;
-    }
-    return line;
-}
 
 struct EntryList {
     FolderEntry* head = nullptr;

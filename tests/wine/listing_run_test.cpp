@@ -11,20 +11,9 @@
 
 #include "engine/listing_run.h"
 #include "tests/wine/test_support.h"
+#include "tests/listing_columns.h"
 
 namespace {
-
-// A line with each text starting at its column (counted from 0) and spaces between.
-std::string Columns(const std::vector<std::pair<std::string, size_t>>& pieces) {
-    std::string line;
-    for (const auto& [text, column] : pieces) {
-        if (line.size() < column) {
-            line.append(column - line.size(), ' ');
-        }
-        line += text;
-    }
-    return line;
-}
 
 ListJob FullJob(const std::string& output, const std::string& start) {
     ListJob job;
@@ -289,8 +278,8 @@ TEST(ListingRun, OutputThatCannotBeCreatedIsReportedAndNothingIsWritten) {
     const std::string missing_folder = Join(tree.root, "no such folder\\out.txt");
     const std::string held = Join(tree.root, "held.txt");
     WriteTextFile(held, "kept");
-    HANDLE holder = CreateFileA(held.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE holder = CreateFileA(held.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(holder, INVALID_HANDLE_VALUE);
     // Tests run as root, for whom Wine writes read-only files; a file held open without shared
     // write access stands in for one that may not be written.
@@ -313,10 +302,7 @@ TEST(ListingRun, FailedWriteStopsTheRunAndIsReported) {
     if (full_disk == nullptr) {
         GTEST_SKIP() << "no small file system to fill";
     }
-    const std::string root = MakeTestFolder("many");
-    for (int i = 0; i < 2000; ++i) {
-        WriteTextFile(Join(root, "file" + std::to_string(i) + ".txt"), "");
-    }
+    const std::string root = MakeFolderOfFiles("many", 2000);
     const std::string output = Join(full_disk, "listing.txt");
     ListJob job = FullJob(output, root);
     job.show_summary = 1;
