@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/command_line_mode.h"
+#include "engine/ascii.h"
 #include "tests/wine/test_support.h"
 
 namespace {
@@ -62,15 +63,6 @@ std::vector<std::string> NamesIn(const std::string& folder) {
 
 std::string Underline(const std::string& title) {
     return std::string(title.size(), '=');
-}
-
-std::string LowerAscii(std::string text) {
-    for (char& c : text) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-    return text;
 }
 
 TEST(CommandLineOutput, RelativePathCountsFromTheWorkingFolderAndOutFromTheStartFolder) {
@@ -182,10 +174,7 @@ TEST(CommandLineOutcome, FailedWriteEndsWithItsOwnCode) {
     if (full_disk == nullptr) {
         GTEST_SKIP() << "no small file system to fill";
     }
-    const std::string work = MakeTestFolder("many");
-    for (int i = 0; i < 2000; ++i) {
-        WriteTextFile(Join(work, "file" + std::to_string(i) + ".txt"), "");
-    }
+    const std::string work = MakeFolderOfFiles("many", 2000);
     const std::string output =
         Join(full_disk, "command-line-" + std::to_string(GetCurrentProcessId()) + ".txt");
     const Outcome outcome = RunWatched("-path . -out \"" + output + "\" -f -e -i -p -cb", work);
@@ -356,7 +345,8 @@ TEST(ShellVerb, EveryStartRegistersTheVerbForDrivesAndDirectories) {
             EXPECT_EQ(DefaultValue(verb), std::optional<std::string>("Use Scrivtree"));
             const std::optional<std::string> command = DefaultValue(verb + "\\command");
             ASSERT_TRUE(command.has_value());
-            EXPECT_EQ(LowerAscii(*command), LowerAscii(expected_command));
+            EXPECT_TRUE(EqualNoCase(*command, expected_command))
+                << *command << " != " << expected_command;
         }
     }
 }

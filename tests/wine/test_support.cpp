@@ -149,13 +149,21 @@ bool MakeFolderLink(const std::string& link, const std::string& target) {
                         &startup, &process)) {
         return false;
     }
-    WaitForSingleObject(process.hProcess, 10000);
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
+    // A Unix program gives no handle to wait on; the link shows when ln is done.
     for (int i = 0; i < 100 && !FileExists(link); ++i) {
         Sleep(20);
     }
     return FileExists(link);
+}
+
+std::string MakeFolderOfFiles(const std::string& name, int count) {
+    const std::string folder = MakeTestFolder(name);
+    for (int i = 0; i < count; ++i) {
+        WriteTextFile(Join(folder, "file" + std::to_string(i) + ".txt"), "");
+    }
+    return folder;
 }
 
 bool FileExists(const std::string& path) {

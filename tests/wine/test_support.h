@@ -17,6 +17,8 @@ std::string MakeTestFolder(const std::string& name);
 std::string Join(const std::string& folder, const std::string& name);
 
 void MakeFolder(const std::string& path);
+// A fresh test folder holding count empty files.
+std::string MakeFolderOfFiles(const std::string& name, int count);
 void WriteTextFile(const std::string& path, const std::string& content);
 // A file of the given size without writing its bytes (sparse where the file system allows).
 void MakeSizedFile(const std::string& path, uint64_t size);
