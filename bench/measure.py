@@ -202,6 +202,7 @@ def machine_facts(args):
         ("RAM", f"{memory / 2**30:.1f} GiB"),
         ("System", f"{platform.system()} {platform.release()}"),
         ("Wine", wine),
+        ("Build measured", args.build),
         ("Load average at the start", " ".join(read_text("/proc/loadavg").split()[:3])),
         ("Scrivtree.exe", f"SHA-256 {digest[:16]}, repository at {commit or 'no commit'}"),
     ]
@@ -289,9 +290,10 @@ the same trees in the same Wine prefix:
     bash bench/run.sh --rounds N --work-dir DIR --report FILE --cpu N|last|none
 
 `run.sh` installs what is missing (through `scripts/install-deps.sh` when the repository has it,
-otherwise with apt-get), builds Scrivtree in `build/bench-win` and the floor, makes the trees
-once under the work dir (default `/tmp/scrivtree-bench`; they are reused while the generator's
-version is unchanged), and runs `bench/measure.py`. To see that an engine change keeps the
+otherwise with apt-get), builds Scrivtree in `build/bench-win32` (`build/bench-win64` where the
+kernel runs no 32-bit program) and the floor, makes the trees once under the work dir (default
+`/tmp/scrivtree-bench`; they are reused while the generator's version is unchanged), and runs
+`bench/measure.py`. To see that an engine change keeps the
 output, save the outputs of both versions and compare them: `cmp DIR1/t1-s-f.txt DIR2/t1-s-f.txt`
 and so on for every `*.txt` (or `diff -r DIR1 DIR2`).
 
@@ -357,6 +359,7 @@ def main():
     parser.add_argument("--floor", required=True)
     parser.add_argument("--wine", required=True)
     parser.add_argument("--repo", required=True)
+    parser.add_argument("--build", required=True, help="which Windows build is measured")
     parser.add_argument("--rounds", type=int, default=7)
     parser.add_argument("--report")
     parser.add_argument("--save-outputs")

@@ -40,8 +40,12 @@ began=$(date +%s)
 mkdir -p "$work_dir"
 work_dir=$(cd "$work_dir" && pwd)
 
-find_wine() {
-    command -v wine || command -v wine-stable || { [ -x /usr/lib/wine/wine ] && echo /usr/lib/wine/wine; }
+# The 32-bit build where this kernel runs 32-bit programs, the 64-bit one otherwise (or where
+# SCRIVTREE_NO_32BIT=1 says to act so).
+loader32=/usr/lib/wine/wine
+loader64=/usr/lib/wine/wine64
+runs_32bit() {
+    [ "${SCRIVTREE_NO_32BIT:-}" != 1 ] && [ -x "$loader32" ] && "$loader32" --version >/dev/null 2>&1
 }
 
 # Names of the packages whose commands are missing.
@@ -52,7 +56,9 @@ missing_packages() {
     # The project's CMake file builds GoogleTest from Debian's sources.
     [ -d /usr/src/googletest ] || echo googletest
     command -v i686-w64-mingw32-g++-posix >/dev/null || echo g++-mingw-w64-i686 mingw-w64-i686-dev
-    find_wine >/dev/null || echo wine wine32:i386
+    command -v x86_64-w64-mingw32-g++-posix >/dev/null || echo g++-mingw-w64-x86-64 mingw-w64-x86-64-dev
+    [ -x "$loader32" ] || echo wine wine32:i386
+    [ -x "$loader64" ] || echo wine64
     [ -x /usr/bin/time ] || echo time
 }
 
@@ -70,12 +76,35 @@ if [ -n "$(missing_packages)" ]; then
     fi
 fi
 
-wine=$(find_wine)
-wineserver=$(command -v wineserver || command -v wineserver-stable || echo /usr/lib/wine/wineserver)
+# win32 or win64 from a program's PE header (the optional header's magic).
+pe_arch() {
+    local pe
+    pe=$(od -An -t u4 -j 60 -N 4 "$1" | tr -d ' ')
+    case $(od -An -t x2 -j $((pe + 24)) -N 2 "$1" | tr -d ' ') in
+    020b) echo win64 ;;
+    *) echo win32 ;;
+    esac
+}
+
+if { [ -z "$exe" ] && runs_32bit; } || { [ -n "$exe" ] && [ "$(pe_arch "$exe")" = win32 ]; }; then
+    arch=win32
+    triplet=i686-w64-mingw32
+    wine=$loader32
+    build_name="32-bit (i686), the program users get"
+else
+    arch=win64
+    triplet=x86_64-w64-mingw32
+    wine=$loader64
+    build_name="64-bit (x86_64)"
+    [ -n "$exe" ] || build_name="$build_name: this kernel runs no 32-bit program"
+fi
+wineserver=/usr/lib/wine/wineserver64
+[ -x "$wineserver" ] || wineserver=/usr/lib/wine/wineserver32
+echo "run.sh: measuring the $build_name"
 
 if [ -z "$exe" ]; then
-    build=$repo/build/bench-win
-    cmake -S "$repo" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$repo/cmake/toolchain-mingw.cmake" \
+    build=$repo/build/bench-$arch
+    cmake -S "$repo" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$repo/cmake/toolchain-mingw-${triplet%%-*}.cmake" \
         -DCMAKE_BUILD_TYPE=Release >/dev/null
     cmake --build "$build" -j2 --target Scrivtree >/dev/null
     exe=$build/Scrivtree.exe
@@ -83,15 +112,18 @@ fi
 [ -f "$exe" ] || { echo "run.sh: no program at $exe" >&2; exit 1; }
 
 mkdir -p "$work_dir/bin"
-floor=$work_dir/bin/floor.exe
-i686-w64-mingw32-g++-posix -std=c++17 -O2 -static -Wall -Wextra -Werror \
+floor=$work_dir/bin/floor-$arch.exe
+$triplet-g++-posix -std=c++17 -O2 -static -Wall -Wextra -Werror \
     -o "$floor" "$repo/bench/floor.cpp"
 
 python3 "$repo/bench/generate_trees.py" "$work_dir/trees"
 
 # The bench's own Wine prefix, with the locale and time zone of the tests and no display, so
 # that a message box fails at once instead of waiting.
-export WINEPREFIX=$work_dir/wine/prefix
+export WINEPREFIX=$work_dir/wine/$arch
+export WINEARCH=$arch
+export WINELOADER=$wine
+export WINESERVER=$wineserver
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export TZ=America/New_York
@@ -99,20 +131,21 @@ export LANG=en_US.UTF-8
 export LC_CTYPE=C.UTF-8
 unset DISPLAY
 mkdir -p "$work_dir/wine"
-if [ ! -f "$WINEPREFIX/system.reg" ] || [ ! -f "$work_dir/wine/prefix-ready" ]; then
+if [ ! -f "$WINEPREFIX/system.reg" ] || [ ! -f "$WINEPREFIX/.bench-ready" ]; then
     "$wine" wineboot -i </dev/null >/dev/null 2>&1
     # A crash must fail the run, not wait in a dialog.
     "$wine" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
         </dev/null >/dev/null 2>&1
     # The server that wineboot started is not a lasting one: let it end.
     "$wineserver" -w
-    touch "$work_dir/wine/prefix-ready"
+    touch "$WINEPREFIX/.bench-ready"
 fi
 # A server that outlives each run keeps the start-up cost steady; it ends itself a minute
 # after the last run. When one is already running this start does nothing.
 "$wineserver" -p60 </dev/null >/dev/null 2>&1 || true
 
 set -- --work-dir "$work_dir" --exe "$exe" --floor "$floor" --wine "$wine" --repo "$repo" \
+    --build "$build_name" \
     --rounds "$rounds" --cpu "$cpu"
 if [ -n "$save_outputs" ]; then
     set -- "$@" --save-outputs "$save_outputs"

@@ -1,13 +1,17 @@
 #!/bin/bash
 # Installs what a fresh Debian 12 machine lacks to build and test Scrivtree: the host compilers
-# and GoogleTest sources, the MinGW-w64 cross compilers, 32-bit Wine and a virtual X display.
+# and GoogleTest sources, the MinGW-w64 cross compilers for 32-bit and 64-bit Windows, Wine with
+# both loaders, the help compiler and a reader for its files, and a virtual X display. On a kernel
+# that runs no 32-bit program, installing wine32 prints errors for its i386 helper scripts and
+# still succeeds.
 # Installs only what is missing; safe to run again.
 set -euo pipefail
 
 packages=(
     cmake make g++ clang libclang-rt-14-dev googletest clang-format
-    g++-mingw-w64-i686 mingw-w64-i686-dev
-    wine wine32:i386 xvfb x11-utils
+    g++-mingw-w64-i686 mingw-w64-i686-dev g++-mingw-w64-x86-64 mingw-w64-x86-64-dev
+    wine wine32:i386 wine64 xvfb x11-utils
+    fp-utils libchm-bin
     time python3 util-linux
 )
 

@@ -3,12 +3,19 @@
 # folder through the program's command line under Wine, and prints it.
 #   bash scripts/list-folder.sh [FOLDER [OPTIONS...]]
 # FOLDER defaults to the GoogleTest sources that the install step brings (a real tree of a few
-# dozen folders); OPTIONS default to -s -f -i -e with a filter for C++ sources.
+# dozen folders); OPTIONS default to -s -f -i -e with a filter for C++ sources. The 32-bit
+# program runs where this kernel runs 32-bit programs, the 64-bit one otherwise.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/install-deps.sh
-bash scripts/build.sh --program-only >/dev/null
+build=win32
+bash scripts/build.sh --program-only win32 >/dev/null
+if ! reason=$(scripts/wine-run.sh --can-run build/win32/Scrivtree.exe); then
+    build=win64
+    bash scripts/build.sh --program-only win64 >/dev/null
+fi
+echo "Using the $build build (build/$build/Scrivtree.exe)${reason:+; the 32-bit one cannot run: $reason}."
 
 folder=$(realpath "${1:-/usr/src/googletest}")
 shift || true
@@ -20,8 +27,8 @@ to_windows() { echo "Z:$1" | tr / '\\'; }
 # No display: should the program show a message, it returns at once instead of waiting for a
 # click; the exit code still tells what happened.
 set +e
-SCRIVTREE_NO_DISPLAY=1 SCRIVTREE_WINE_ROOT=$PWD/build/win/wine tests/wine/wine-run.sh \
-    build/win/Scrivtree.exe -path "$(to_windows "$folder")" -out "$(to_windows "$output")" "$@"
+SCRIVTREE_NO_DISPLAY=1 scripts/wine-run.sh "build/$build/Scrivtree.exe" \
+    -path "$(to_windows "$folder")" -out "$(to_windows "$output")" "$@"
 code=$?
 set -e
 if [ $code -ne 0 ]; then
