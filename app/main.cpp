@@ -7,9 +7,7 @@
 #include "app/program_entry.h"
 #include "app/shell_verb.h"
 #include "engine/program_resources.h"
-
-const char* CommandLineText = "";
-char InitialFolder[MAX_PATH] = "";
+#include "ui/main_dialog.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR command_line, int) {
     ModuleInstance = instance;
@@ -23,5 +21,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR command_line, int) {
     }
     const size_t copied = choice.initial_folder.copy(InitialFolder, sizeof InitialFolder - 1);
     InitialFolder[copied] = '\0';
+    ShowMainDialog();
     return 0;
 }

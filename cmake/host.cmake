@@ -10,6 +10,7 @@ add_executable(host_tests
     tests/host/entry_order_test.cpp
     tests/host/file_filter_test.cpp
     tests/host/first_argument_test.cpp
+    tests/host/folder_path_test.cpp
     tests/host/line_text_test.cpp
 )
 target_compile_options(host_tests PRIVATE ${SANITIZE} -g)

@@ -16,12 +16,23 @@ target_link_libraries(scrivtree_engine PUBLIC scrivtree_portable PRIVATE scrivtr
 
 add_library(scrivtree_app STATIC
     app/command_line_mode.cpp
+    app/program_entry.cpp
     app/shell_verb.cpp
 )
 target_link_libraries(scrivtree_app PUBLIC scrivtree_engine PRIVATE scrivtree_warnings)
 
+# The dialog front end.
+add_library(scrivtree_ui STATIC
+    ui/drive_list.cpp
+    ui/folder_navigator.cpp
+    ui/main_dialog.cpp
+    ui/settings_store.cpp
+)
+target_link_libraries(scrivtree_ui PUBLIC scrivtree_app gdi32 comdlg32 shell32 advapi32
+                      PRIVATE scrivtree_warnings)
+
 add_executable(Scrivtree WIN32 app/main.cpp $<TARGET_OBJECTS:scrivtree_resources>)
-target_link_libraries(Scrivtree PRIVATE scrivtree_app scrivtree_warnings)
+target_link_libraries(Scrivtree PRIVATE scrivtree_ui scrivtree_warnings)
 
 # Test programs: GoogleTest under Wine, each on its own folders, with an X display for the
 # message boxes they read.
@@ -30,7 +41,7 @@ target_link_libraries(wine_test_support PUBLIC gtest scrivtree_portable PRIVATE 
 
 function(add_wine_test name)
     add_executable(${name} ${ARGN} $<TARGET_OBJECTS:scrivtree_resources>)
-    target_link_libraries(${name} PRIVATE scrivtree_app wine_test_support gtest_main
+    target_link_libraries(${name} PRIVATE scrivtree_ui wine_test_support gtest_main
                           scrivtree_warnings)
     add_test(NAME ${name} COMMAND ${name})
     set_tests_properties(${name} PROPERTIES

@@ -8,8 +8,8 @@ void LoadProgramString(UINT id, char* buffer, int size) {
     }
 }
 
-void ShowProgramMessage(const char* text, UINT icon) {
-    MessageBoxA(nullptr, text, kProgramTitle, MB_OK | MB_TASKMODAL | icon);
+int ShowProgramMessage(const char* text, UINT style) {
+    return MessageBoxA(nullptr, text, kProgramTitle, MB_TASKMODAL | style);
 }
 
 void ShowProgramString(UINT id, UINT icon) {

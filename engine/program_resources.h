@@ -13,8 +13,9 @@ extern HINSTANCE ModuleInstance;
 // Loads string id of the string table into buffer, always NUL-terminated; empty when missing.
 void LoadProgramString(UINT id, char* buffer, int size);
 
-// A task-modal message box without owner, titled with the program's name and version.
-void ShowProgramMessage(const char* text, UINT icon);
+// A task-modal message box without owner, titled with the program's name and version, with the
+// icon and buttons of style (OK when none are given); returns the button pressed.
+int ShowProgramMessage(const char* text, UINT style);
 
 // Loads string id and shows it with the icon.
 void ShowProgramString(UINT id, UINT icon);

@@ -1,10 +1,22 @@
 // Every numeric resource id of the program, shared by the resource script and the code.
 #pragma once
 
-// Icons
+// Dialog templates
+#define IDD_MAIN 102
+#define IDD_ABOUT 105
+
+// Icons, cursor and bitmap
 #define IDI_SCRIVTREE 101
+#define IDI_FOLDER_CLOSED 103
+#define IDI_FOLDER_OPEN 104
+#define IDC_LINK_HAND 107
+#define IDB_BANNER 109
 
 // Strings
+#define IDS_ABOUT_MENU 108
+#define IDS_DRIVE_NOT_READY 109
+#define IDS_TEXT_FILE_TYPE 110
+#define IDS_EMPTY_FILTER 111
 #define IDS_CANT_CREATE_OUTPUT 112
 #define IDS_SUMMARY 113
 #define IDS_SHELL_VERB 114
@@ -13,3 +25,45 @@
 #define IDS_CANT_ENTER_START_FOLDER 117
 #define IDS_CANT_WRITE_OUTPUT 118
 #define IDS_OUT_OF_MEMORY 119
+
+// The "About..." item of the main dialog's system menu
+#define IDM_ABOUT 16
+
+// Main dialog controls ("&Go!" is IDOK, 1)
+#define IDC_FOLDER_LIST 1000
+#define IDC_OUTPUT_LABEL 1002
+#define IDC_OUTPUT_FILE 1003
+#define IDC_BROWSE 1004
+#define IDC_INCLUDE_SUBFOLDERS 1005
+#define IDC_EXIT 1009
+#define IDC_DRIVE_LABEL 1010
+#define IDC_DRIVE_LIST 1011
+#define IDC_FOLDER_LABEL 1012
+#define IDC_FILTER_LABEL 1013
+#define IDC_FILTER 1014
+#define IDC_OPTIONS_FRAME 1015
+#define IDC_FULL_PATHS 1016
+#define IDC_FULL_INFORMATION 1018
+#define IDC_SORT_FRAME 1019
+#define IDC_SORT_NAME 1020
+#define IDC_SORT_EXTENSION 1021
+#define IDC_SORT_SIZE 1022
+#define IDC_SORT_DATE 1023
+#define IDC_INCLUDE_FILES 1024
+#define IDC_FULL_PATHS_IN_TITLES 1027
+#define IDC_USE_TABS 1028
+#define IDC_INCLUDE_EXTENSIONS 1036
+#define IDC_LAUNCH_OUTPUT 1040
+#define IDC_HELP_BUTTON 1042
+
+// About box controls (OK is IDOK, 1)
+#define IDC_ABOUT_TITLE 1025
+#define IDC_ABOUT_ICON 1026
+#define IDC_ABOUT_WEB_SECOND 1030
+#define IDC_ABOUT_WEB_LABEL 1031
+#define IDC_ABOUT_MAIL_LABEL 1032
+#define IDC_ABOUT_MAIL_OR 1033
+#define IDC_ABOUT_MAIL_FIRST 1034
+#define IDC_ABOUT_MAIL_SECOND 1035
+#define IDC_ABOUT_WEB_OR 1038
+#define IDC_ABOUT_WEB_FIRST 1039

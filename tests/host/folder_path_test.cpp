@@ -1,0 +1,76 @@
+#include "ui/folder_path.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+using Components = std::vector<std::pair<std::string, size_t>>;
+
+// Each component's text with its offset.
+Components Split(const std::string& path) {
+    Components components;
+    for (const PathComponent& c : SplitFolderPath(path)) {
+        components.emplace_back(path.substr(c.offset, c.length), c.offset);
+    }
+    return components;
+}
+
+TEST(FolderPath, SplitsIntoComponentsWithOffsets) {
+    const std::vector<std::pair<std::string, Components>> cases = {
+        {"C:\\", {{"C:", 0}}},
+        {"C:", {{"C:", 0}}},
+        {"C:\\Windows", {{"C:", 0}, {"Windows", 3}}},
+        {"C:\\Windows\\", {{"C:", 0}, {"Windows", 3}}},
+        {"C:\\Windows\\System32", {{"C:", 0}, {"Windows", 3}, {"System32", 11}}},
+        {"C:\\a\\\\b", {{"C:", 0}, {"a", 3}}},
+        {"\\\\server\\share", {}},
+        {"\\Windows", {}},
+        {"", {}},
+    };
+    for (const auto& [path, expected] : cases) {
+        EXPECT_EQ(Split(path), expected) << path;
+    }
+}
+
+TEST(FolderPath, SubfolderNamesSortByFoldedBytesKeepingEqualNamesInOrder) {
+    std::vector<std::string> names = {"beta",  "_tmp", "Alpha",     "2010", "zeta",
+                                      "ALPHA", "alp",  "\xE9t\xE9", "Zeta", "a b"};
+    SortSubfolderNames(names);
+    EXPECT_EQ(names, (std::vector<std::string>{"2010", "_tmp", "a b", "alp", "Alpha", "ALPHA",
+                                               "beta", "zeta", "Zeta", "\xE9t\xE9"}));
+}
+
+TEST(FolderPath, OpeningMovesDownAndUp) {
+    EXPECT_EQ(SubfolderPath("C:\\", "Windows"), "C:\\Windows");
+    EXPECT_EQ(SubfolderPath("C:\\Windows", "System32"), "C:\\Windows\\System32");
+    EXPECT_EQ(SubfolderPath("\\", "x"), "\\x");
+
+    const std::string deep = "C:\\Windows\\System32";
+    EXPECT_EQ(ComponentPath(deep, 0), "C:\\");
+    EXPECT_EQ(ComponentPath(deep, 3), "C:\\Windows");
+    EXPECT_EQ(ComponentPath(deep, 11), deep);
+    EXPECT_EQ(ComponentPath("C:\\Windows\\", 3), "C:\\Windows");
+    EXPECT_EQ(ComponentPath("C:\\", 0), "C:\\");
+    EXPECT_EQ(ComponentPath("C:", 0), "C:\\");
+    EXPECT_EQ(ComponentPath(deep, 500), deep);
+}
+
+TEST(FolderPath, OpeningPastTheLongestPathIsRefused) {
+    const std::string folder = "C:\\" + std::string(250, 'f');
+    EXPECT_EQ(SubfolderPath(folder, "12345").size(), kMaxFolderPath);
+    EXPECT_EQ(SubfolderPath(folder, "123456"), "");
+    EXPECT_EQ(SubfolderPath(folder + "\\", "12345").size(), kMaxFolderPath);
+}
+
+TEST(FolderPath, ProposedOutputNameIsTheLastComponentOrTheVolumeLabel) {
+    EXPECT_EQ(ProposedOutputName("C:\\Work\\Reports", "Disk"), "Reports.txt");
+    EXPECT_EQ(ProposedOutputName("C:\\", "System"), "System.txt");
+    EXPECT_EQ(ProposedOutputName("C:\\", ""), ".txt");
+    EXPECT_EQ(ProposedOutputName("Reports", ""), "Reports.txt");
+}
+
+} // namespace

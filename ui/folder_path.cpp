@@ -1,0 +1,55 @@
+#include "ui/folder_path.h"
+
+#include <algorithm>
+
+#include "engine/ascii.h"
+
+std::vector<PathComponent> SplitFolderPath(std::string_view path) {
+    std::vector<PathComponent> components;
+    size_t start = 0;
+    while (start < path.size()) {
+        const size_t end = std::min(path.find('\\', start), path.size());
+        if (end == start) {
+            break;
+        }
+        components.push_back({start, end - start});
+        start = end + 1;
+    }
+    return components;
+}
+
+void SortSubfolderNames(std::vector<std::string>& names) {
+    std::stable_sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
+        return CompareNoCase(a, b) < 0;
+    });
+}
+
+std::string SubfolderPath(std::string_view folder, std::string_view name) {
+    std::string path(folder);
+    if (path.empty() || path.back() != '\\') {
+        path += '\\';
+    }
+    path += name;
+    if (path.size() > kMaxFolderPath) {
+        return {};
+    }
+    return path;
+}
+
+std::string ComponentPath(std::string_view folder, size_t offset) {
+    const size_t cut = std::min(folder.find('\\', std::min(offset, folder.size())), folder.size());
+    std::string path(folder.substr(0, cut));
+    if (cut > 0 && path.back() == ':') {
+        path += '\\';
+    }
+    return path;
+}
+
+std::string ProposedOutputName(std::string_view folder, std::string_view volume_label) {
+    const size_t slash = folder.rfind('\\');
+    std::string name(slash == std::string_view::npos ? folder : folder.substr(slash + 1));
+    if (name.empty()) {
+        name = volume_label;
+    }
+    return name + ".txt";
+}
