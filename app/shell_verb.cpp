@@ -29,23 +29,6 @@ bool SetDefaultValue(HKEY key, const std::string& text) {
            ERROR_SUCCESS;
 }
 
-// The executable's full path, however long; empty when it cannot be had.
-std::string ExecutablePath() {
-    std::string path(MAX_PATH, '\0');
-    for (;;) {
-        const DWORD length =
-            GetModuleFileNameA(ModuleInstance, path.data(), static_cast<DWORD>(path.size()));
-        if (length == 0) {
-            return {};
-        }
-        if (length < path.size()) {
-            path.resize(length);
-            return path;
-        }
-        path.resize(path.size() * 2);
-    }
-}
-
 } // namespace
 
 void RegisterShellVerb(const char* class_name) {

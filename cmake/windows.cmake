@@ -23,8 +23,12 @@ target_link_libraries(scrivtree_app PUBLIC scrivtree_engine PRIVATE scrivtree_wa
 
 # The dialog front end.
 add_library(scrivtree_ui STATIC
+    ui/about_box.cpp
+    ui/banner.cpp
+    ui/dialog_job.cpp
     ui/drive_list.cpp
     ui/folder_navigator.cpp
+    ui/help_engine.cpp
     ui/main_dialog.cpp
     ui/settings_store.cpp
 )
@@ -33,6 +37,9 @@ target_link_libraries(scrivtree_ui PUBLIC scrivtree_app gdi32 comdlg32 shell32 a
 
 add_executable(Scrivtree WIN32 app/main.cpp $<TARGET_OBJECTS:scrivtree_resources>)
 target_link_libraries(Scrivtree PRIVATE scrivtree_ui scrivtree_warnings)
+
+# The help file, beside the program.
+include(${CMAKE_CURRENT_LIST_DIR}/help.cmake)
 
 # Test programs: GoogleTest under Wine, each on its own folders, with an X display for the
 # message boxes they read.
@@ -63,3 +70,8 @@ if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
     set_tests_properties(builds_write_identical_listings PROPERTIES SKIP_RETURN_CODE 77
                          TIMEOUT 600)
 endif()
+
+# The folder list's benchmark (bench/navigator.cpp); bench/run.sh builds it.
+add_executable(navigator_bench EXCLUDE_FROM_ALL bench/navigator.cpp
+               $<TARGET_OBJECTS:scrivtree_resources>)
+target_link_libraries(navigator_bench PRIVATE scrivtree_ui scrivtree_warnings)

@@ -17,3 +17,19 @@ void ShowProgramString(UINT id, UINT icon) {
     LoadProgramString(id, text, sizeof text);
     ShowProgramMessage(text, icon);
 }
+
+std::string ExecutablePath() {
+    std::string path(MAX_PATH, '\0');
+    for (;;) {
+        const DWORD length =
+            GetModuleFileNameA(ModuleInstance, path.data(), static_cast<DWORD>(path.size()));
+        if (length == 0) {
+            return {};
+        }
+        if (length < path.size()) {
+            path.resize(length);
+            return path;
+        }
+        path.resize(path.size() * 2);
+    }
+}

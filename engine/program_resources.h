@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 constexpr const char* kProgramTitle = "Scrivtree 1.4";
 
 // The module every resource is loaded from; set at start-up, and the running executable until
@@ -19,3 +21,6 @@ int ShowProgramMessage(const char* text, UINT style);
 
 // Loads string id and shows it with the icon.
 void ShowProgramString(UINT id, UINT icon);
+
+// The executable's full path, however long; empty when it cannot be had.
+std::string ExecutablePath();

@@ -2,8 +2,12 @@
 
 #include "engine/program_resources.h"
 #include "res/resource.h"
+#include "ui/about_box.h"
+#include "ui/banner.h"
+#include "ui/dialog_job.h"
 #include "ui/drive_list.h"
 #include "ui/folder_navigator.h"
+#include "ui/help_engine.h"
 #include "ui/settings_store.h"
 
 namespace {
@@ -13,7 +17,13 @@ INT_PTR OnInitDialog(HWND dialog) {
         dialog, GCLP_HICON,
         reinterpret_cast<LONG_PTR>(LoadIconA(ModuleInstance, MAKEINTRESOURCEA(IDI_SCRIVTREE))));
     SetWindowTextA(dialog, kProgramTitle);
+    char about[256];
+    LoadProgramString(IDS_ABOUT_MENU, about, sizeof about);
+    HMENU system_menu = GetSystemMenu(dialog, FALSE);
+    AppendMenuA(system_menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuA(system_menu, MF_STRING, IDM_ABOUT, about);
     LoadSettings(dialog);
+    AddBanner(dialog);
     // The focus goes to the first tab stop, the drive list.
     return TRUE;
 }
@@ -24,13 +34,18 @@ INT_PTR OnClose(HWND dialog) {
     return TRUE;
 }
 
-INT_PTR OnCommand(HWND dialog, int id, int code) {
+INT_PTR OnCommand(HWND dialog, int id, int code, HWND control) {
+    if (code == STN_CLICKED && control != nullptr && control == BannerWindow) {
+        OpenBannerPage(dialog);
+    }
     HWND folder_list = GetDlgItem(dialog, IDC_FOLDER_LIST);
     switch (id) {
     case IDOK:
-        // Enter in the folder list opens the selected folder.
+        // Enter in the folder list opens the selected folder; anywhere else it runs.
         if (GetFocus() == folder_list) {
             OpenFolderItem(folder_list);
+        } else {
+            RunDialogJob(dialog);
         }
         return TRUE;
     case IDC_FOLDER_LIST:
@@ -44,12 +59,27 @@ INT_PTR OnCommand(HWND dialog, int id, int code) {
             FillFolderList(folder_list);
         }
         return TRUE;
+    case IDC_BROWSE:
+        ChooseOutputFile(dialog);
+        return TRUE;
     case IDC_EXIT:
         return OnClose(dialog);
+    case IDC_HELP_BUTTON:
+        ShowHelp(dialog);
+        return TRUE;
     default:
         // Escape (IDCANCEL) among them: it does not close the dialog.
         return FALSE;
     }
+}
+
+INT_PTR OnSysCommand(HWND dialog, WPARAM command) {
+    if ((command & 0xFFF0) != IDM_ABOUT) {
+        // The close box's SC_CLOSE comes back as WM_CLOSE.
+        return FALSE;
+    }
+    ShowAboutBox(dialog);
+    return TRUE;
 }
 
 INT_PTR OnDrawItem(HWND dialog, const DRAWITEMSTRUCT& item) {
@@ -70,11 +100,13 @@ INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARAM
     case WM_INITDIALOG:
         return OnInitDialog(dialog);
     case WM_COMMAND:
-        return OnCommand(dialog, LOWORD(wparam), HIWORD(wparam));
+        return OnCommand(dialog, LOWORD(wparam), HIWORD(wparam), reinterpret_cast<HWND>(lparam));
     case WM_DRAWITEM:
         return OnDrawItem(dialog, *reinterpret_cast<const DRAWITEMSTRUCT*>(lparam));
     case WM_CLOSE:
         return OnClose(dialog);
+    case WM_SYSCOMMAND:
+        return OnSysCommand(dialog, wparam);
     default:
         return FALSE;
     }
