@@ -58,6 +58,7 @@ endfunction()
 
 add_wine_test(engine_tests tests/wine/listing_run_test.cpp)
 add_wine_test(command_line_tests tests/wine/command_line_test.cpp)
+add_wine_test(settings_tests tests/wine/settings_store_test.cpp)
 
 # Both builds must write the same listings. The 64-bit build's suite checks that against the
 # 32-bit build beside it; where this machine cannot run both, the test is skipped.
@@ -75,3 +76,4 @@ endif()
 add_executable(navigator_bench EXCLUDE_FROM_ALL bench/navigator.cpp
                $<TARGET_OBJECTS:scrivtree_resources>)
 target_link_libraries(navigator_bench PRIVATE scrivtree_ui scrivtree_warnings)
+add_wine_test(dialog_tests tests/wine/dialog_test.cpp tests/wine/dialog_driver.cpp)
