@@ -20,7 +20,7 @@ import random
 import shutil
 import sys
 
-VERSION = 1
+VERSION = 2
 SEED = 1729
 
 # T1: a full tree, ten sub-folders and ten files in every folder down to depth 4.
@@ -31,6 +31,8 @@ T1_FILES = 10
 T2_FILES = 200_000
 # T3: a chain of folders whose deepest file paths come within a few characters of 259.
 T3_FILES_PER_LEVEL = 40
+# T4: one folder of sub-folders only, for the dialog's folder list.
+T4_FOLDERS = 100_000
 WINDOWS_PATH_LIMIT = 259
 
 EXTENSIONS = [
@@ -195,6 +197,17 @@ def make_t3(maker, root, final_root):
     return folders, files
 
 
+def make_t4(maker, root):
+    """Sub-folders with mixed-case names, made in the generator's order, which is not the
+    list's: sorting them is real work."""
+    os.mkdir(root)
+    taken = set()
+    for _ in range(T4_FOLDERS):
+        os.mkdir(os.path.join(root, maker.folder_name(taken)))
+    maker.stamp_folder(root)
+    return 1 + T4_FOLDERS, 0
+
+
 def main():
     if len(sys.argv) != 2:
         raise SystemExit("usage: generate_trees.py TREES_DIR")
@@ -223,6 +236,10 @@ def main():
     print("generate_trees: making t3", flush=True)
     folders, files = make_t3(maker, os.path.join(building, "t3"), os.path.join(trees, "t3"))
     counts["t3"] = {"folders": folders, "files": files}
+    # Made after the others, so that they come out as before it was added.
+    print("generate_trees: making t4", flush=True)
+    folders, files = make_t4(maker, os.path.join(building, "t4"))
+    counts["t4"] = {"folders": folders, "files": files}
     os.mkdir(os.path.join(building, "empty"))
     counts["empty"] = {"folders": 1, "files": 0}
     with open(os.path.join(building, "manifest.json"), "w") as f:

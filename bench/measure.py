@@ -1,9 +1,12 @@
 #!/usr/bin/env python3
-"""Times Scrivtree against the reference walker and cmd's dir /s /b, and writes the report.
+"""Times Scrivtree against the reference walker and cmd's dir /s /b, and the dialog's folder
+list against one enumeration of its folder, and writes the report.
 
-Started by bench/run.sh, which has built the programs, made the trees and set up the Wine
-prefix in the environment (WINEPREFIX and the pinned locale). One round runs every case once;
-the first round is the warm-up, and its outputs are checked, so a broken run is never timed.
+Started by bench/run.sh, which has built the programs, made the trees, set up the Wine prefix
+in the environment (WINEPREFIX and the pinned locale) and started the X display the folder list
+draws on. One round runs every case once; the first round is the warm-up, and its outputs are
+checked, so a broken run is never timed. The folder list's benchmark runs its rounds itself, in
+one process, after the others.
 """
 
 import argparse
@@ -22,6 +25,8 @@ import time
 
 RUN_TIMEOUT_SECONDS = 600
 MIB = 1024 * 1024
+# The folder list's fill may take this many times as long as one enumeration of its folder.
+NAVIGATOR_RATIO_LIMIT = 2.0
 
 
 def windows_path(path):
@@ -85,10 +90,13 @@ def make_cases(counts):
     ]
 
 
-def wine_servers():
-    """Process ids of the Wine server of this prefix: it works in a folder named after the
+def wine_servers(prefix):
+    """Process ids of the Wine server of a prefix: it works in a folder named after the
     prefix's device and inode."""
-    info = os.stat(os.environ["WINEPREFIX"])
+    try:
+        info = os.stat(prefix)
+    except OSError:
+        return []
     suffix = f"/server-{info.st_dev:x}-{info.st_ino:x}"
     found = []
     for entry in os.listdir("/proc"):
@@ -126,7 +134,7 @@ class Runner:
     def run(self, case):
         """One run under GNU time; returns wall seconds and peak resident set size in bytes."""
         if self.args.cpu is not None:
-            for server in wine_servers():
+            for server in wine_servers(os.environ["WINEPREFIX"]):
                 os.sched_setaffinity(server, {self.args.cpu})
         if os.path.exists(self.output_path(case)):
             os.remove(self.output_path(case))
@@ -175,6 +183,66 @@ class Runner:
                              f"see {self.output_path(case)}")
 
 
+class Navigator:
+    """The dialog's folder list filled with T4, timed by bench/navigator.cpp against one
+    enumeration of T4, through the project's Wine runner in a prefix with a display."""
+
+    def __init__(self, args, counts):
+        self.args = args
+        self.folder = windows_path(os.path.join(args.work_dir, "trees", "t4"))
+        self.subfolders = counts["t4"]["folders"] - 1
+        # The folder's own components come first in the list.
+        self.items = self.subfolders + len(self.folder.split("\\"))
+        self.result = None
+
+    def run(self, rounds):
+        args = self.args
+        env = dict(os.environ, SCRIVTREE_WINE_ROOT=args.display_wine_root,
+                   SCRIVTREE_DISPLAY=args.display)
+        env.pop("SCRIVTREE_NO_DISPLAY", None)
+        if args.cpu is not None:
+            arch = os.path.basename(os.environ["WINEPREFIX"])
+            for server in wine_servers(os.path.join(args.display_wine_root, arch)):
+                os.sched_setaffinity(server, {args.cpu})
+        command = ["sh", os.path.join(args.repo, "scripts", "wine-run.sh"), args.navigator,
+                   self.folder, str(rounds)]
+        with tempfile.TemporaryFile(prefix="stdout-") as output, \
+                tempfile.TemporaryFile(prefix="stderr-") as errors:
+            # Files, not pipes, for the reason given in Runner.run.
+            process = subprocess.Popen(command, stdin=subprocess.DEVNULL, stdout=output,
+                                       stderr=errors, env=env, start_new_session=True)
+            try:
+                process.wait(timeout=RUN_TIMEOUT_SECONDS)
+            except subprocess.TimeoutExpired:
+                os.killpg(process.pid, signal.SIGKILL)
+                process.wait()
+                raise SystemExit(
+                    f"measure: the folder list ran longer than {RUN_TIMEOUT_SECONDS} s")
+            output.seek(0)
+            errors.seek(0)
+            lines = output.read().decode(errors="replace").splitlines()
+            message = errors.read().decode(errors="replace").strip()
+        result = None
+        if lines and lines[-1].startswith("{"):
+            result = json.loads(lines[-1])
+        if result is None or process.returncode not in (0, 1):
+            raise SystemExit(f"measure: the folder list failed (exit code {process.returncode}): "
+                             f"{message}")
+        problems = []
+        if not result["list_ok"]:
+            problems.append(result["problem"])
+        if result["subfolders"] != self.subfolders:
+            problems.append(f"{result['subfolders']} sub-folders enumerated where "
+                            f"{self.subfolders} were made")
+        if result["items"] != self.items:
+            problems.append(f"{result['items']} items in the list where {self.items} were "
+                            "expected")
+        if problems:
+            raise SystemExit(f"measure: the folder list of T4: {'; '.join(problems)}")
+        self.result = result
+        return result
+
+
 def read_text(path):
     try:
         with open(path) as f:
@@ -216,7 +284,7 @@ def fmt_mib(value):
     return f"{value / MIB:.1f}"
 
 
-def write_report(args, cases, counts, facts, elapsed):
+def write_report(args, cases, navigator, counts, facts, elapsed):
     by_key = {case.key: case for case in cases}
     floors = {case.tree: case for case in cases if case.program == "floor"}
     dir_t1 = by_key["t1-dir"]
@@ -258,6 +326,21 @@ def write_report(args, cases, counts, facts, elapsed):
         target(f"T2 `{flags}`, peak memory over floor", f"{extra / MIB:+.1f} MiB", "<= +48 MiB",
                extra <= 48 * MIB)
 
+    nav = navigator.result
+    target("T4 folder list, fill time to one enumeration of the folder", f"{nav['ratio']:.2f}x",
+           f"<= {NAVIGATOR_RATIO_LIMIT:.0f}x", nav["ratio"] <= NAVIGATOR_RATIO_LIMIT)
+
+    def nav_row(what, key):
+        values = nav[key]
+        return (f"| {what} | {fmt_seconds(statistics.median(values))} | "
+                f"{fmt_seconds(min(values))}-{fmt_seconds(max(values))} |")
+
+    nav_rows = "\n".join([
+        nav_row("One enumeration of T4 (the yardstick)", "enumerate_seconds"),
+        nav_row("`FillFolderList` opening T4", "fill_seconds"),
+        nav_row("The list's first paint after the fill (not in the ratio)", "paint_seconds"),
+    ])
+
     startup = by_key["empty-s-f"]
     pinning = "not pinned" if args.cpu is None else f"processor {args.cpu}, `--cpu`"
     trees = "\n".join(
@@ -266,6 +349,7 @@ def write_report(args, cases, counts, facts, elapsed):
             ("t1", "depth 4, 10 sub-folders and 10 files in every folder"),
             ("t2", "one folder"),
             ("t3", "a chain of folders; the deepest files' paths are 254 to 259 characters"),
+            ("t4", "one folder of sub-folders only, for the dialog's folder list"),
             ("empty", "an empty folder, for the start-up cost"),
         ))
     facts = facts + [("Load average at the end", " ".join(read_text("/proc/loadavg").split()[:3]))]
@@ -281,17 +365,21 @@ the same trees in the same Wine prefix:
   depth first; no sorting, no formatting;
 - Wine's `cmd /c dir /s /b TREE > FILE` (T1 only).
 
+The dialog's folder list is timed apart, on a folder of 100,000 sub-folders, against one
+enumeration of that folder (see "Folder list" below).
+
 ## Running
 
     bash bench/run.sh                      # full run, rewrites this file
     bash bench/run.sh --check-only --save-outputs DIR   # one checked run per case, no timing
     bash bench/run.sh --save-outputs DIR   # full run that also keeps Scrivtree's outputs
     bash bench/run.sh --exe PATH           # time another build of Scrivtree.exe
-    bash bench/run.sh --rounds N --work-dir DIR --report FILE --cpu N|last|none
+    bash bench/run.sh --rounds N --work-dir DIR --report FILE --cpu N|last|none --display :N
 
 `run.sh` installs what is missing (through `scripts/install-deps.sh` when the repository has it,
-otherwise with apt-get), builds Scrivtree in `build/bench-win32` (`build/bench-win64` where the
-kernel runs no 32-bit program) and the floor, makes the trees once under the work dir (default
+otherwise with apt-get), builds Scrivtree and the folder list's benchmark (`bench/navigator.cpp`)
+in `build/bench-win32` (`build/bench-win64` where the kernel runs no 32-bit program) and the
+floor, makes the trees once under the work dir (default
 `/tmp/scrivtree-bench`; they are reused while the generator's version is unchanged), and runs
 `bench/measure.py`. To see that an engine change keeps the
 output, save the outputs of both versions and compare them: `cmp DIR1/t1-s-f.txt DIR2/t1-s-f.txt`
@@ -325,14 +413,37 @@ and so on for every `*.txt` (or `diff -r DIR1 DIR2`).
   ({pinning}). In this virtual machine a call that wakes the server on the other
   processor costs more than the work it asks for, so unpinned times swing by a factor of two or
   three with the load of the other processor; pinned, the times measure the work.
-- No X display: a message box would fail at once instead of blocking. `TZ` and `LANG` are fixed
-  as in the tests.
+- No X display for these cases: a message box would fail at once instead of blocking. `TZ` and
+  `LANG` are fixed as in the tests.
 
 ## Results
 
 | Case | Median wall (s) | Range (s) | Peak memory (MiB) | Time to floor of the tree |
 |---|---|---|---|---|
 {chr(10).join(rows)}
+
+## Folder list
+
+The dialog's folder list, `FillFolderList` in `ui/folder_navigator.cpp`, opening T4, a folder of
+{navigator.subfolders:,} sub-folders, timed by `bench/navigator.cpp`. The list is an owner-drawn
+list box with the dialog's styles in a window of its own, on a private X display (Xvfb on
+{args.display}) and in a Wine prefix of its own under the work dir, run through
+`scripts/wine-run.sh`; the processor is the same as above. In each round the program first
+enumerates T4 once (`SetCurrentDirectoryA`, then `FindFirstFileA("*.*")` and `FindNextFileA`,
+counting the sub-folders): the yardstick, the least that showing the folder can cost. Then it
+shows T4's parent in the list and times `FillFolderList` opening T4, as when the user opens it:
+enumerate, sort, and add the {nav['items']:,} items (the folder's components, then its
+sub-folders). The first paint of the list after the fill is timed on its own. One warm-up round
+and {nav['rounds']} timed rounds, in one process, timed inside it with
+`QueryPerformanceCounter` (no process start-up). After the last round every item is checked:
+each component with its text, indent and offset, then every sub-folder in order.
+
+| Step | Median (s) | Range (s) |
+|---|---|---|
+{nav_rows}
+
+The fill took **{nav['ratio']:.2f} times** as long as one enumeration (medians); the target is
+at most {NAVIGATOR_RATIO_LIMIT:.0f} times.
 
 ## Targets
 
@@ -360,6 +471,10 @@ def main():
     parser.add_argument("--wine", required=True)
     parser.add_argument("--repo", required=True)
     parser.add_argument("--build", required=True, help="which Windows build is measured")
+    parser.add_argument("--navigator", required=True, help="the folder list's benchmark program")
+    parser.add_argument("--display", required=True, help="the X display the folder list uses")
+    parser.add_argument("--display-wine-root", required=True,
+                        help="Wine root (SCRIVTREE_WINE_ROOT) of the prefix with the display")
     parser.add_argument("--rounds", type=int, default=7)
     parser.add_argument("--report")
     parser.add_argument("--save-outputs")
@@ -385,6 +500,7 @@ def main():
         counts = json.load(f)["trees"]
     cases = make_cases(counts)
     runner = Runner(args)
+    navigator = Navigator(args, counts)
     facts = machine_facts(args)
 
     print("measure: warm-up and output check", flush=True)
@@ -398,6 +514,8 @@ def main():
                 shutil.copyfile(runner.output_path(case),
                                 os.path.join(args.save_outputs, case.key + ".txt"))
         print(f"measure: Scrivtree's outputs saved in {args.save_outputs}")
+    result = navigator.run(1)
+    print(f"measure: the folder list held {result['items']:,} items in order", flush=True)
     if args.check_only:
         print("measure: all outputs checked")
         return
@@ -409,15 +527,22 @@ def main():
             case.walls.append(wall)
             case.peaks.append(peak)
         print(f"measure: round {round_index + 1} of {args.rounds} done", flush=True)
+    result = navigator.run(args.rounds)
+    print("measure: the folder list done", flush=True)
 
     for case in cases:
         print(f"{case.label:40} {fmt_seconds(case.median_wall()):>8} s "
               f"{fmt_mib(case.median_peak()):>7} MiB")
+    print(f"{'T4 folder list, one enumeration':40} {fmt_seconds(result['enumerate_median']):>8} s")
+    print(f"{'T4 folder list, FillFolderList':40} {fmt_seconds(result['fill_median']):>8} s "
+          f"{result['ratio']:.2f}x")
     with open(os.path.join(runner.out, "results.json"), "w") as f:
-        json.dump({case.key: {"wall_seconds": case.walls, "peak_bytes": case.peaks}
-                   for case in cases}, f, indent=1)
+        results = {case.key: {"wall_seconds": case.walls, "peak_bytes": case.peaks}
+                   for case in cases}
+        results["t4-folder-list"] = result
+        json.dump(results, f, indent=1)
     if args.report:
-        write_report(args, cases, counts, facts, time.perf_counter() - began)
+        write_report(args, cases, navigator, counts, facts, time.perf_counter() - began)
         print(f"measure: report written to {args.report}")
 
 

@@ -1,12 +1,14 @@
 #!/bin/bash
-# Benchmark of Scrivtree's command-line mode under Wine; see docs/benchmarks.md.
+# Benchmark of Scrivtree's command-line mode and the dialog's folder list under Wine; see
+# docs/benchmarks.md.
 #
 #   bash bench/run.sh [--work-dir DIR] [--exe PATH] [--rounds N] [--report FILE]
-#                     [--save-outputs DIR] [--check-only] [--cpu N|last|none]
+#                     [--save-outputs DIR] [--check-only] [--cpu N|last|none] [--display :N]
 #
-# Installs what is missing, builds Scrivtree (unless --exe names a build) and the floor, makes
-# the trees once, and times every case. A full run rewrites docs/benchmarks.md unless --report
-# names another file; --check-only runs and checks each case once, without timing or report.
+# Installs what is missing, builds Scrivtree (unless --exe names a build), the folder list's
+# benchmark and the floor, makes the trees once, and times every case. A full run rewrites
+# docs/benchmarks.md unless --report names another file; --check-only runs and checks each case
+# once, without timing or report. The folder list draws on a private X display (default :96).
 set -eu
 
 repo=$(cd "$(dirname "$0")/.." && pwd)
@@ -17,9 +19,10 @@ report=$repo/docs/benchmarks.md
 save_outputs=
 check_only=
 cpu=last
+display=:96
 
 usage() {
-    sed -n '4,5p' "$0" | sed 's/^#//' >&2
+    sed -n '5,6p' "$0" | sed 's/^#//' >&2
     exit 2
 }
 
@@ -32,6 +35,7 @@ while [ $# -gt 0 ]; do
     --save-outputs) [ $# -ge 2 ] || usage; save_outputs=$2; shift 2 ;;
     --check-only) check_only=1; shift ;;
     --cpu) [ $# -ge 2 ] || usage; cpu=$2; shift 2 ;;
+    --display) [ $# -ge 2 ] || usage; display=$2; shift 2 ;;
     *) usage ;;
     esac
 done
@@ -60,6 +64,8 @@ missing_packages() {
     [ -x "$loader32" ] || echo wine wine32:i386
     [ -x "$loader64" ] || echo wine64
     [ -x /usr/bin/time ] || echo time
+    command -v Xvfb >/dev/null || echo xvfb
+    command -v xdpyinfo >/dev/null || echo x11-utils
 }
 
 if [ -n "$(missing_packages)" ]; then
@@ -102,13 +108,15 @@ wineserver=/usr/lib/wine/wineserver64
 [ -x "$wineserver" ] || wineserver=/usr/lib/wine/wineserver32
 echo "run.sh: measuring the $build_name"
 
-if [ -z "$exe" ]; then
-    build=$repo/build/bench-$arch
-    cmake -S "$repo" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$repo/cmake/toolchain-mingw-${triplet%%-*}.cmake" \
-        -DCMAKE_BUILD_TYPE=Release >/dev/null
-    cmake --build "$build" -j2 --target Scrivtree >/dev/null
-    exe=$build/Scrivtree.exe
-fi
+# The folder list's benchmark is built from this repository even when --exe names a program.
+build=$repo/build/bench-$arch
+targets=(navigator_bench)
+[ -n "$exe" ] || targets+=(Scrivtree)
+cmake -S "$repo" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$repo/cmake/toolchain-mingw-${triplet%%-*}.cmake" \
+    -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$build" -j2 --target "${targets[@]}" >/dev/null
+[ -n "$exe" ] || exe=$build/Scrivtree.exe
+navigator=$build/navigator_bench.exe
 [ -f "$exe" ] || { echo "run.sh: no program at $exe" >&2; exit 1; }
 
 mkdir -p "$work_dir/bin"
@@ -144,8 +152,34 @@ fi
 # after the last run. When one is already running this start does nothing.
 "$wineserver" -p60 </dev/null >/dev/null 2>&1 || true
 
+# The folder list needs a display. It runs through the project's Wine runner, in a prefix of
+# its own that has one (the prefix above has none); the runner sets that prefix up. A display
+# this run starts is stopped at its end, with the Wine programs that drew on it.
+display_wine_root=$work_dir/wine-display
+xvfb=
+stop_display() {
+    [ -n "$xvfb" ] || return 0
+    WINEPREFIX=$display_wine_root/$arch "$wineserver" -k >/dev/null 2>&1 || true
+    kill "$xvfb" 2>/dev/null || true
+}
+trap stop_display EXIT
+if ! DISPLAY=$display xdpyinfo >/dev/null 2>&1; then
+    rm -f "/tmp/.X${display#:}-lock" "/tmp/.X11-unix/X${display#:}"
+    Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
+    xvfb=$!
+    for _ in $(seq 50); do
+        DISPLAY=$display xdpyinfo >/dev/null 2>&1 && break
+        sleep 0.1
+    done
+    if ! DISPLAY=$display xdpyinfo >/dev/null 2>&1; then
+        echo "run.sh: Xvfb did not start on $display" >&2
+        exit 1
+    fi
+fi
+
 set -- --work-dir "$work_dir" --exe "$exe" --floor "$floor" --wine "$wine" --repo "$repo" \
     --build "$build_name" \
+    --navigator "$navigator" --display "$display" --display-wine-root "$display_wine_root" \
     --rounds "$rounds" --cpu "$cpu"
 if [ -n "$save_outputs" ]; then
     set -- "$@" --save-outputs "$save_outputs"
