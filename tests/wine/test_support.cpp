@@ -2,8 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
+#include <utility>
+
+#include "res/resource.h"
 
 namespace {
 
@@ -201,7 +205,165 @@ std::string Lines(const std::vector<std::string>& lines) {
     return text;
 }
 
-MessageBoxWatcher::MessageBoxWatcher() : thread_([this] { Watch(); }) {}
+std::string ToAnsi(const std::wstring& text) {
+    if (text.empty()) {
+        return {};
+    }
+    const int size = static_cast<int>(text.size());
+    std::string narrow(
+        WideCharToMultiByte(CP_ACP, 0, text.data(), size, nullptr, 0, nullptr, nullptr), '\0');
+    WideCharToMultiByte(CP_ACP, 0, text.data(), size, narrow.data(),
+                        static_cast<int>(narrow.size()), nullptr, nullptr);
+    return narrow;
+}
+
+std::wstring FromAnsi(const std::string& text) {
+    if (text.empty()) {
+        return {};
+    }
+    const int size = static_cast<int>(text.size());
+    std::wstring wide(MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.data(), size, wide.data(), static_cast<int>(wide.size()));
+    return wide;
+}
+
+std::string ReadWindowText(HWND window) {
+    DWORD_PTR length = 0;
+    if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length)) {
+        return {};
+    }
+    std::wstring text(length + 1, L'\0');
+    DWORD_PTR copied = 0;
+    SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
+                        SMTO_ABORTIFHUNG, 5000, &copied);
+    text.resize(std::min<size_t>(copied, length));
+    return ToAnsi(text);
+}
+
+bool operator==(const ShownMessage& a, const ShownMessage& b) {
+    return a.text == b.text && a.buttons == b.buttons && a.icon == b.icon;
+}
+
+std::ostream& operator<<(std::ostream& out, const ShownMessage& message) {
+    static const char* const icons[] = {"no icon", "error", "warning", "information", "question"};
+    out << "\"" << message.text << "\" (" << icons[static_cast<int>(message.icon)] << "; buttons";
+    for (int id : message.buttons) {
+        out << " " << id;
+    }
+    return out << ")";
+}
+
+namespace {
+
+// The test programs are console programs, linked without the drawing library; the few drawing
+// calls that read an icon off the screen are looked up in gdi32, which user32 has loaded.
+template <typename Function> Function GdiFunction(const char* name) {
+    return reinterpret_cast<Function>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("gdi32.dll"), name)));
+}
+#define GDI(name) GdiFunction<decltype(&name)>(#name)
+
+// The 32-bit pixels of a width x height picture: the screen's at (x, y) when icon is null,
+// otherwise the icon drawn at its own size on the background pixel.
+std::vector<DWORD> Pixels(int width, int height, int x, int y, HICON icon, DWORD background) {
+    HDC screen = GetDC(nullptr);
+    HDC memory = GDI(CreateCompatibleDC)(screen);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HBITMAP bitmap = GDI(CreateDIBSection)(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    std::vector<DWORD> pixels;
+    if (bitmap != nullptr) {
+        HGDIOBJ previous = GDI(SelectObject)(memory, bitmap);
+        DWORD* first = static_cast<DWORD*>(bits);
+        if (icon == nullptr) {
+            GDI(BitBlt)(memory, 0, 0, width, height, screen, x, y, SRCCOPY);
+        } else {
+            std::fill(first, first + width * height, background);
+            DrawIconEx(memory, 0, 0, icon, 0, 0, 0, nullptr, DI_NORMAL);
+        }
+        GDI(GdiFlush)();
+        pixels.assign(first, first + width * height);
+        GDI(SelectObject)(memory, previous);
+        GDI(DeleteObject)(bitmap);
+    }
+    GDI(DeleteDC)(memory);
+    ReleaseDC(nullptr, screen);
+    return pixels;
+}
+
+// Which standard icon the box's icon control shows on the screen: each one is drawn on the
+// background of the control's corner and compared. The box may not be painted at first, hence
+// the tries.
+BoxIcon IconOf(HWND box) {
+    HWND control = nullptr;
+    for (HWND child = GetWindow(box, GW_CHILD); child != nullptr && control == nullptr;
+         child = GetWindow(child, GW_HWNDNEXT)) {
+        char class_name[16] = "";
+        GetClassNameA(child, class_name, sizeof class_name);
+        if (lstrcmpiA(class_name, "Static") == 0 &&
+            (GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
+            control = child;
+        }
+    }
+    if (control == nullptr) {
+        return BoxIcon::None;
+    }
+    const std::pair<BoxIcon, LPCSTR> icons[] = {{BoxIcon::Error, IDI_ERROR},
+                                                {BoxIcon::Warning, IDI_WARNING},
+                                                {BoxIcon::Information, IDI_INFORMATION},
+                                                {BoxIcon::Question, IDI_QUESTION}};
+    RECT rect;
+    GetWindowRect(control, &rect);
+    const int width = rect.right - rect.left;
+    const int height = rect.bottom - rect.top;
+    for (int attempt = 0; attempt < 100 && width > 0 && height > 0; ++attempt) {
+        const std::vector<DWORD> shown = Pixels(width, height, rect.left, rect.top, nullptr, 0);
+        for (const auto& [kind, id] : icons) {
+            if (!shown.empty() &&
+                Pixels(width, height, 0, 0, LoadIconA(nullptr, id), shown[0]) == shown) {
+                return kind;
+            }
+        }
+        Sleep(20);
+    }
+    return BoxIcon::None;
+}
+
+std::vector<int> ButtonsOf(HWND box) {
+    std::vector<int> ids;
+    for (HWND child = GetWindow(box, GW_CHILD); child != nullptr;
+         child = GetWindow(child, GW_HWNDNEXT)) {
+        char class_name[16] = "";
+        GetClassNameA(child, class_name, sizeof class_name);
+        if (lstrcmpiA(class_name, "Button") == 0 && IsWindowVisible(child)) {
+            ids.push_back(GetDlgCtrlID(child));
+        }
+    }
+    std::sort(ids.begin(), ids.end());
+    return ids;
+}
+
+// A message box of the program, once it is shown (and so has its text): a top-level dialog
+// titled like the program, without the folder list that marks the main dialog.
+HWND FindMessageBox() {
+    for (HWND window = FindWindowExA(nullptr, nullptr, "#32770", "Scrivtree 1.4");
+         window != nullptr; window = FindWindowExA(nullptr, window, "#32770", "Scrivtree 1.4")) {
+        if (IsWindowVisible(window) && GetDlgItem(window, IDC_FOLDER_LIST) == nullptr) {
+            return window;
+        }
+    }
+    return nullptr;
+}
+
+} // namespace
+
+MessageBoxWatcher::MessageBoxWatcher(std::vector<int> answers)
+    : answers_(std::move(answers)), thread_([this] { Watch(); }) {}
 
 MessageBoxWatcher::~MessageBoxWatcher() {
     stop_ = true;
@@ -210,32 +372,35 @@ MessageBoxWatcher::~MessageBoxWatcher() {
 
 std::vector<std::string> MessageBoxWatcher::Messages() {
     std::lock_guard<std::mutex> lock(mutex_);
-    return messages_;
+    std::vector<std::string> texts;
+    for (const ShownMessage& shown : shown_) {
+        texts.push_back(shown.text);
+    }
+    return texts;
 }
 
-// The box's text is read with the wide call, which crosses process boundaries reliably under
-// Wine, and turned back into the ANSI code page the program wrote it in.
+std::vector<ShownMessage> MessageBoxWatcher::Shown() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return shown_;
+}
+
 void MessageBoxWatcher::Watch() {
     while (!stop_) {
-        HWND box = FindWindowA("#32770", "Scrivtree 1.4");
+        HWND box = FindMessageBox();
         if (box == nullptr) {
             Sleep(20);
             continue;
         }
-        wchar_t wide[1024] = L"";
-        HWND text = GetDlgItem(box, 0xFFFF);
-        if (text != nullptr) {
-            DWORD_PTR ignored = 0;
-            SendMessageTimeoutW(text, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(wide),
-                                SMTO_ABORTIFHUNG, 2000, &ignored);
-        }
-        char narrow[2048] = "";
-        WideCharToMultiByte(CP_ACP, 0, wide, -1, narrow, sizeof narrow, nullptr, nullptr);
+        ShownMessage shown{ReadWindowText(GetDlgItem(box, 0xFFFF)), ButtonsOf(box), IconOf(box)};
+        int answer = IDOK;
         {
             std::lock_guard<std::mutex> lock(mutex_);
-            messages_.push_back(narrow);
+            if (shown_.size() < answers_.size()) {
+                answer = answers_[shown_.size()];
+            }
+            shown_.push_back(std::move(shown));
         }
-        PostMessageA(box, WM_COMMAND, IDOK, 0);
+        PostMessageA(box, WM_COMMAND, answer, 0);
         while (!stop_ && IsWindow(box)) {
             Sleep(20);
         }

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <mutex>
+#include <ostream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -36,23 +37,47 @@ void SetLocalLastWrite(const std::string& path, int year, int month, int day, in
 // The text lines, each ended by CR LF, as a listing file holds them.
 std::string Lines(const std::vector<std::string>& lines);
 
-// Watches for message boxes titled "Scrivtree 1.4" from any process, records their text and
-// presses their OK button. Stops when destroyed.
+// Text of the ANSI code page, from and to UTF-16.
+std::string ToAnsi(const std::wstring& text);
+std::wstring FromAnsi(const std::string& text);
+
+// The text of a window of any process. Under Wine only the wide message carries it across
+// processes intact; it comes back in the ANSI code page the program works in.
+std::string ReadWindowText(HWND window);
+
+// The standard icon a message box shows.
+enum class BoxIcon { None, Error, Warning, Information, Question };
+
+// What a message box showed: its text, the ids of its buttons in ascending order, its icon.
+struct ShownMessage {
+    std::string text;
+    std::vector<int> buttons;
+    BoxIcon icon = BoxIcon::None;
+};
+bool operator==(const ShownMessage& a, const ShownMessage& b);
+std::ostream& operator<<(std::ostream& out, const ShownMessage& message);
+
+// Watches for message boxes titled "Scrivtree 1.4" from any process, records what they show and
+// answers them: with the buttons given, one per box in the order the boxes come, then with OK.
+// The program's main dialog, which has the same title and class, is left alone. Stops when
+// destroyed.
 class MessageBoxWatcher {
   public:
-    MessageBoxWatcher();
+    explicit MessageBoxWatcher(std::vector<int> answers = {});
     ~MessageBoxWatcher();
     MessageBoxWatcher(const MessageBoxWatcher&) = delete;
     MessageBoxWatcher& operator=(const MessageBoxWatcher&) = delete;
 
     std::vector<std::string> Messages();
+    std::vector<ShownMessage> Shown();
 
   private:
     void Watch();
 
     std::atomic<bool> stop_{false};
     std::mutex mutex_;
-    std::vector<std::string> messages_;
+    std::vector<int> answers_;
+    std::vector<ShownMessage> shown_;
     std::thread thread_;
 };
 
