@@ -1,0 +1,59 @@
+#!/bin/sh
+# A picture of the main dialog for the documentation: builds the program if needed, opens the
+# dialog under Wine on a small demo tree, on a virtual display, and saves its window as a PNG.
+#
+#   scripts/screenshot.sh [FOLDER]     writes FOLDER/dialog.png (default: docs/)
+#
+# The dialog runs in a Wine root of its own (SCRIVTREE_WINE_ROOT, default build/screenshot-wine),
+# where it is never closed normally and so never stores its settings: every picture shows the
+# first-start defaults. The display is SCRIVTREE_DISPLAY (default :91), apart from the tests'.
+# SCRIVTREE_PROGRAM names an already built Scrivtree.exe to use instead of building one.
+# Needs xwininfo (x11-utils) and ImageMagick's import.
+set -eu
+
+repo=$(cd "$(dirname "$0")/.." && pwd)
+out=${1:-$repo/docs}
+mkdir -p "$out"
+export SCRIVTREE_WINE_ROOT="${SCRIVTREE_WINE_ROOT:-$repo/build/screenshot-wine}"
+export SCRIVTREE_DISPLAY="${SCRIVTREE_DISPLAY:-:91}"
+title="Scrivtree 1.4"
+
+# The 32-bit program, the one users take, where this machine runs it; the 64-bit one otherwise.
+program=${SCRIVTREE_PROGRAM:-}
+if [ -z "$program" ]; then
+    arch=win32
+    bash "$repo/scripts/build.sh" --program-only win32 >/dev/null
+    if ! "$repo/scripts/wine-run.sh" --can-run "$repo/build/win32/Scrivtree.exe" >/dev/null; then
+        arch=win64
+        bash "$repo/scripts/build.sh" --program-only win64 >/dev/null
+    fi
+    program=$repo/build/$arch/Scrivtree.exe
+fi
+
+# A small tree to open the dialog on: the folder list shows its sub-folders.
+demo=${TMPDIR:-/tmp}/scrivtree-demo
+rm -rf "$demo"
+for folder in Budget Letters "Photos 2026" Recipes Website/css Website/images; do
+    mkdir -p "$demo/Projects/$folder"
+done
+echo "Scrivtree" >"$demo/Projects/Website/index.html"
+
+"$repo/scripts/wine-run.sh" "$program" "Z:$(echo "$demo/Projects" | tr / '\\')" \
+    </dev/null >/dev/null 2>&1 &
+pid=$!
+trap 'kill $pid 2>/dev/null || true' EXIT
+
+# The dialog's X window, once Wine has mapped it; a first start of the Wine root takes a while.
+window=
+for _ in $(seq 600); do
+    window=$(xwininfo -display "$SCRIVTREE_DISPLAY" -name "$title" 2>/dev/null |
+        sed -n 's/^xwininfo: Window id: \(0x[0-9a-f]*\).*/\1/p') || true
+    [ -n "$window" ] && break
+    kill -0 $pid 2>/dev/null || { echo "screenshot: the program ended early" >&2; exit 1; }
+    sleep 0.2
+done
+[ -n "$window" ] || { echo "screenshot: no window titled \"$title\" on $SCRIVTREE_DISPLAY" >&2; exit 1; }
+sleep 1 # let it paint
+
+import -display "$SCRIVTREE_DISPLAY" -window "$window" "$out/dialog.png"
+echo "Wrote $out/dialog.png"
