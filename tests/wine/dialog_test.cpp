@@ -74,6 +74,15 @@ int DriveRow(const DialogDriver& dialog, char letter) {
     return -1;
 }
 
+// Opens an item of the folder list with a double-click, or with Enter when it is given.
+void OpenFolderItem(DialogDriver& dialog, int index, std::optional<EnterBy> enter) {
+    if (enter) {
+        dialog.EnterOnListItem(IDC_FOLDER_LIST, index, *enter);
+    } else {
+        dialog.DoubleClickListItem(IDC_FOLDER_LIST, index);
+    }
+}
+
 // A test folder holding the named sub-folders.
 std::string MakeTree(const std::string& name, const std::vector<std::string>& subfolders) {
     const std::string work = MakeTestFolder(name);
@@ -235,31 +244,23 @@ TEST(DialogFolderList, OpeningGoesDownIntoSubfoldersAndUpToComponents) {
     const std::string work = MakeTree("open", {"Alpha", "Alpha\\inner", "beta"});
     const std::string alpha = Join(work, "Alpha");
     const int work_item = static_cast<int>(FolderItems(work, {}).size()) - 1;
-    struct Way {
-        const char* name;
-        void (*open)(DialogDriver&, int);
+    const std::pair<const char*, std::optional<EnterBy>> ways[] = {
+        {"double-click", std::nullopt},
+        {"Enter as the default command", EnterBy::DefaultCommand},
+        {"Return key", EnterBy::ReturnKey},
     };
-    const Way ways[] = {
-        {"double-click", [](DialogDriver& d, int i) { d.DoubleClickListItem(IDC_FOLDER_LIST, i); }},
-        {"Enter as default command",
-         [](DialogDriver& d, int i) {
-             d.EnterOnListItem(IDC_FOLDER_LIST, i, EnterBy::DefaultCommand);
-         }},
-        {"Return key",
-         [](DialogDriver& d, int i) { d.EnterOnListItem(IDC_FOLDER_LIST, i, EnterBy::ReturnKey); }},
-    };
-    for (const Way& way : ways) {
-        SCOPED_TRACE(way.name);
+    for (const auto& [name, enter] : ways) {
+        SCOPED_TRACE(name);
         DeleteSettings();
         DialogDriver dialog("", work);
         ASSERT_TRUE(dialog.WaitForDialog());
-        way.open(dialog, work_item + 1);
+        OpenFolderItem(dialog, work_item + 1, enter);
         EXPECT_EQ(dialog.ListItems(IDC_FOLDER_LIST), FolderItems(alpha, {"inner"}));
         EXPECT_EQ(dialog.ListSelection(IDC_FOLDER_LIST), work_item + 1);
-        way.open(dialog, work_item);
+        OpenFolderItem(dialog, work_item, enter);
         EXPECT_EQ(dialog.ListItems(IDC_FOLDER_LIST), FolderItems(work, {"Alpha", "beta"}));
         EXPECT_EQ(dialog.ListSelection(IDC_FOLDER_LIST), work_item);
-        way.open(dialog, 0);
+        OpenFolderItem(dialog, 0, enter);
         const std::vector<ListItem> root = dialog.ListItems(IDC_FOLDER_LIST);
         ASSERT_FALSE(root.empty());
         EXPECT_EQ(root[0], (ListItem{work.substr(0, 2), 0}));
