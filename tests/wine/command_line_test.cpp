@@ -13,6 +13,8 @@
 
 #include "app/command_line_mode.h"
 #include "engine/ascii.h"
+#include "res/resource.h"
+#include "tests/wine/dialog_driver.h"
 #include "tests/wine/test_support.h"
 
 namespace {
@@ -33,6 +35,19 @@ Outcome RunWatched(const std::string& arguments, const std::string& working_fold
     MessageBoxWatcher watcher;
     Outcome outcome;
     outcome.exit_code = RunScrivtree(arguments, working_folder);
+    outcome.messages = watcher.Messages();
+    return outcome;
+}
+
+// A start that opens the dialog: it is closed with "E&xit" as soon as it shows.
+Outcome RunDialogWatched(const std::string& arguments, const std::string& working_folder) {
+    MessageBoxWatcher watcher;
+    DialogDriver dialog(arguments, working_folder);
+    Outcome outcome;
+    if (dialog.WaitForDialog()) {
+        dialog.Click(IDC_EXIT);
+        outcome.exit_code = dialog.WaitForExit().value_or(~0u);
+    }
     outcome.messages = watcher.Messages();
     return outcome;
 }
@@ -330,15 +345,23 @@ void SetDefaultValue(const std::string& key_path, const std::string& text) {
 TEST(ShellVerb, EveryStartRegistersTheVerbForDrivesAndDirectories) {
     const std::string work = MakeTestFolder("shell-verb");
     const std::string expected_command = "\"" + ScrivtreePath() + "\" \"%1\"";
-    const char* starts[] = {"", "\"C:\\\"", "-out list.txt -path .", "-xyz"};
-    for (const char* arguments : starts) {
+    const struct {
+        const char* arguments;
+        bool dialog;
+    } starts[] = {
+        {"", true}, {"\"C:\\\"", true}, {"-out list.txt -path .", false}, {"-xyz", false}};
+    for (const auto& [arguments, dialog] : starts) {
         SCOPED_TRACE(arguments);
         for (const char* class_name : {"drive", "directory"}) {
             const std::string verb = std::string(class_name) + "\\shell\\UseScrivtree";
             SetDefaultValue(verb, "stale");
             SetDefaultValue(verb + "\\command", "stale");
         }
-        RunWatched(arguments, work);
+        if (dialog) {
+            RunDialogWatched(arguments, work);
+        } else {
+            RunWatched(arguments, work);
+        }
         for (const char* class_name : {"drive", "directory"}) {
             SCOPED_TRACE(class_name);
             const std::string verb = std::string(class_name) + "\\shell\\UseScrivtree";
@@ -351,13 +374,13 @@ TEST(ShellVerb, EveryStartRegistersTheVerbForDrivesAndDirectories) {
     }
 }
 
-// There is no dialog yet: a start without options ends at once, shows nothing and writes
-// nothing, even when options follow a folder argument.
-TEST(StartWithoutOptions, EndsQuietlyWithExitCodeZero) {
+// A start without options, or with a folder, opens the dialog: no message, nothing written,
+// even when options follow a folder argument.
+TEST(StartWithoutOptions, OpensTheDialogAndEndsWithExitCodeZero) {
     const std::string work = MakeTestFolder("no-options");
     for (const char* arguments : {"", "   ", "\"C:\\\"", "C:\\ -out list.txt -path . -cb"}) {
         SCOPED_TRACE(arguments);
-        const Outcome outcome = RunWatched(arguments, work);
+        const Outcome outcome = RunDialogWatched(arguments, work);
         EXPECT_EQ(outcome.exit_code, 0u);
         EXPECT_EQ(outcome.messages, std::vector<std::string>{});
         EXPECT_EQ(NamesIn(work), std::vector<std::string>{});
