@@ -278,3 +278,9 @@ std::optional<RegistryValue> ReadSetting(const std::string& name) {
     }
     return value;
 }
+
+void DialogDriver::PressKey(int id, WPARAM key) {
+    Send(dialog_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Control(id)), TRUE);
+    PostKey(Control(id), key);
+    WaitUntilPostedHandled();
+}

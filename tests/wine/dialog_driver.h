@@ -60,6 +60,9 @@ class DialogDriver {
     // The exit code, once the program has ended; nothing when it still runs after timeout_ms.
     std::optional<DWORD> WaitForExit(DWORD timeout_ms = 30000);
 
+    // Gives the control the keyboard focus and presses the key there, as the keyboard does.
+    void PressKey(int id, WPARAM key);
+
   private:
     LRESULT Send(HWND window, UINT message, WPARAM wparam, LPARAM lparam) const;
     void PostKey(HWND window, WPARAM key);
