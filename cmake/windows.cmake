@@ -77,3 +77,18 @@ add_executable(navigator_bench EXCLUDE_FROM_ALL bench/navigator.cpp
                $<TARGET_OBJECTS:scrivtree_resources>)
 target_link_libraries(navigator_bench PRIVATE scrivtree_ui scrivtree_warnings)
 add_wine_test(dialog_tests tests/wine/dialog_test.cpp tests/wine/dialog_driver.cpp)
+
+# The dialog's run, Save As, launch, help, banner and About box, with the stand-ins that take
+# what the program hands on: the program that opens a file or an address, and the HTML Help
+# engine (exported by ordinal only; the 32-bit linker matches it to its stdcall name).
+add_executable(open_recorder WIN32 tests/wine/open_recorder.cpp)
+target_link_libraries(open_recorder PRIVATE scrivtree_warnings)
+add_library(help_recorder SHARED tests/wine/help_recorder.cpp tests/wine/help_recorder.def)
+set_target_properties(help_recorder PROPERTIES PREFIX "")
+target_link_options(help_recorder PRIVATE -Wl,--enable-stdcall-fixup)
+target_link_libraries(help_recorder PRIVATE scrivtree_warnings)
+add_wine_test(dialog_job_tests tests/wine/dialog_job_test.cpp tests/wine/dialog_driver.cpp)
+add_dependencies(dialog_job_tests open_recorder help_recorder)
+set_property(TEST dialog_job_tests APPEND PROPERTY ENVIRONMENT
+             "SCRIVTREE_OPEN_RECORDER=$<TARGET_FILE:open_recorder>"
+             "SCRIVTREE_HELP_RECORDER=$<TARGET_FILE:help_recorder>")
