@@ -92,3 +92,8 @@ add_dependencies(dialog_job_tests open_recorder help_recorder)
 set_property(TEST dialog_job_tests APPEND PROPERTY ENVIRONMENT
              "SCRIVTREE_OPEN_RECORDER=$<TARGET_FILE:open_recorder>"
              "SCRIVTREE_HELP_RECORDER=$<TARGET_FILE:help_recorder>")
+
+# Puts the running dialog into the states that scripts/screenshot.sh takes pictures of.
+add_executable(dialog_poser tests/wine/dialog_poser.cpp)
+target_include_directories(dialog_poser PRIVATE ${CMAKE_SOURCE_DIR})
+target_link_libraries(dialog_poser PRIVATE scrivtree_warnings)

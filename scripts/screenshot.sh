@@ -1,8 +1,10 @@
 #!/bin/sh
 # A picture of the main dialog for the documentation: builds the program if needed, opens the
 # dialog under Wine on a small demo tree, on a virtual display, and saves its window as a PNG.
+# Then the dialog after a run, and the About box.
 #
-#   scripts/screenshot.sh [FOLDER]     writes FOLDER/dialog.png (default: docs/)
+#   scripts/screenshot.sh [FOLDER]     writes FOLDER/dialog.png, FOLDER/dialog-after-run.png and
+#                                      FOLDER/about-box.png (default: docs/)
 #
 # The dialog runs in a Wine root of its own (SCRIVTREE_WINE_ROOT, default build/screenshot-wine),
 # where it is never closed normally and so never stores its settings: every picture shows the
@@ -57,3 +59,24 @@ sleep 1 # let it paint
 
 import -display "$SCRIVTREE_DISPLAY" -window "$window" "$out/dialog.png"
 echo "Wrote $out/dialog.png"
+
+# The dialog after a run of "&Go!" on the demo tree, and the About box over it: dialog_poser,
+# made by the same build as the program, puts them in place through window messages.
+build=$(dirname "$program")
+if [ -f "$build/CMakeCache.txt" ]; then
+    cmake "$build" >/dev/null
+    cmake --build "$build" --target dialog_poser >/dev/null
+fi
+"$repo/scripts/wine-run.sh" "$build/dialog_poser.exe" after-run \
+    "Z:$(echo "$demo/Projects.txt" | tr / '\\')" </dev/null >/dev/null
+sleep 1 # let it paint
+import -display "$SCRIVTREE_DISPLAY" -window "$window" "$out/dialog-after-run.png"
+echo "Wrote $out/dialog-after-run.png"
+
+"$repo/scripts/wine-run.sh" "$build/dialog_poser.exe" about </dev/null >/dev/null
+about=$(xwininfo -display "$SCRIVTREE_DISPLAY" -name "About Scrivtree" 2>/dev/null |
+    sed -n 's/^xwininfo: Window id: \(0x[0-9a-f]*\).*/\1/p') || true
+[ -n "$about" ] || { echo "screenshot: no About box on $SCRIVTREE_DISPLAY" >&2; exit 1; }
+sleep 1 # let it paint
+import -display "$SCRIVTREE_DISPLAY" -window "$about" "$out/about-box.png"
+echo "Wrote $out/about-box.png"
