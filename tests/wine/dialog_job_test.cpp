@@ -307,18 +307,7 @@ class Record {
   private:
     std::vector<std::string> Read() const {
         std::vector<std::string> lines;
-        HANDLE file = CreateFileA(path_.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file == INVALID_HANDLE_VALUE) {
-            return lines;
-        }
-        std::string text;
-        char block[4096];
-        DWORD count = 0;
-        while (ReadFile(file, block, sizeof block, &count, nullptr) && count > 0) {
-            text.append(block, count);
-        }
-        CloseHandle(file);
+        const std::string text = ReadFileIfPresent(path_).value_or("");
         for (size_t start = 0, end; (end = text.find("\r\n", start)) != std::string::npos;
              start = end + 2) {
             lines.push_back(text.substr(start, end - start));

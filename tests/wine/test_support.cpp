@@ -100,12 +100,11 @@ void MakeSizedFile(const std::string& path, uint64_t size) {
     ASSERT_TRUE(ok) << path;
 }
 
-std::string ReadWholeFile(const std::string& path) {
+std::optional<std::string> ReadFileIfPresent(const std::string& path) {
     HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
-        ADD_FAILURE() << "cannot read " << path;
-        return {};
+        return std::nullopt;
     }
     std::string content;
     char block[65536];
@@ -115,6 +114,15 @@ std::string ReadWholeFile(const std::string& path) {
     }
     CloseHandle(file);
     return content;
+}
+
+std::string ReadWholeFile(const std::string& path) {
+    std::optional<std::string> content = ReadFileIfPresent(path);
+    if (!content) {
+        ADD_FAILURE() << "cannot read " << path;
+        return {};
+    }
+    return *content;
 }
 
 // The Unix path Wine maps a Windows path to; empty outside Wine.

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <mutex>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <thread>
@@ -24,6 +25,8 @@ void WriteTextFile(const std::string& path, const std::string& content);
 // A file of the given size without writing its bytes (sparse where the file system allows).
 void MakeSizedFile(const std::string& path, uint64_t size);
 std::string ReadWholeFile(const std::string& path);
+// The file's bytes, or nothing when it cannot be opened (not yet written, say).
+std::optional<std::string> ReadFileIfPresent(const std::string& path);
 
 // Makes link a symbolic link to the folder target, as the file system beneath Wine has them;
 // false when that cannot be done here.
