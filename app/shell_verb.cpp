@@ -2,27 +2,13 @@
 
 #include <windows.h>
 
-#include <memory>
 #include <string>
-#include <type_traits>
 
+#include "app/registry_key.h"
 #include "engine/program_resources.h"
 #include "res/resource.h"
 
 namespace {
-
-struct KeyCloser {
-    void operator()(HKEY key) const { RegCloseKey(key); }
-};
-using Key = std::unique_ptr<std::remove_pointer_t<HKEY>, KeyCloser>;
-
-Key CreateKey(HKEY parent, const std::string& path) {
-    HKEY key = nullptr;
-    if (RegCreateKeyA(parent, path.c_str(), &key) != ERROR_SUCCESS) {
-        return nullptr;
-    }
-    return Key(key);
-}
 
 bool SetDefaultValue(HKEY key, const std::string& text) {
     return RegSetValueA(key, nullptr, REG_SZ, text.c_str(), static_cast<DWORD>(text.size())) ==
@@ -32,8 +18,8 @@ bool SetDefaultValue(HKEY key, const std::string& text) {
 } // namespace
 
 void RegisterShellVerb(const char* class_name) {
-    const Key verb =
-        CreateKey(HKEY_CLASSES_ROOT, std::string(class_name) + "\\shell\\UseScrivtree");
+    const RegistryKey verb = CreateRegistryKey(
+        HKEY_CLASSES_ROOT, (std::string(class_name) + "\\shell\\UseScrivtree").c_str());
     if (!verb) {
         return;
     }
@@ -42,7 +28,7 @@ void RegisterShellVerb(const char* class_name) {
     if (!SetDefaultValue(verb.get(), menu_text)) {
         return;
     }
-    const Key command = CreateKey(verb.get(), "command");
+    const RegistryKey command = CreateRegistryKey(verb.get(), "command");
     if (!command) {
         return;
     }

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "app/registry_key.h"
 #include "engine/program_resources.h"
 
 namespace {
@@ -19,15 +20,12 @@ bool HelpUnavailable = false;
 } // namespace
 
 bool FindHelpControl(char (&path)[MAX_PATH]) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, kHelpControlKey, 0, KEY_READ, &key) != ERROR_SUCCESS) {
-        return false;
-    }
+    const RegistryKey key = OpenRegistryKey(HKEY_CLASSES_ROOT, kHelpControlKey);
     DWORD size = sizeof path;
-    const LONG result =
-        RegQueryValueExA(key, nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(path), &size);
-    RegCloseKey(key);
-    if (result != ERROR_SUCCESS || size == 0) {
+    if (!key ||
+        RegQueryValueExA(key.get(), nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(path),
+                         &size) != ERROR_SUCCESS ||
+        size == 0) {
         return false;
     }
     // A path stored without its terminator is taken whole when the terminator fits after it;

@@ -3,11 +3,10 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
-#include <memory>
 #include <string>
-#include <type_traits>
 
 #include "app/program_entry.h"
+#include "app/registry_key.h"
 #include "engine/ascii.h"
 #include "res/resource.h"
 #include "ui/current_folder.h"
@@ -18,11 +17,6 @@ HKEY MachineSettingsRoot = HKEY_LOCAL_MACHINE;
 
 namespace {
 
-struct KeyCloser {
-    void operator()(HKEY key) const { RegCloseKey(key); }
-};
-using Key = std::unique_ptr<std::remove_pointer_t<HKEY>, KeyCloser>;
-
 constexpr DWORD kDefaultOptions = 0x8B;
 
 // The eight option boxes, bit 0 first.
@@ -30,22 +24,6 @@ constexpr std::array<int, 8> kOptionBoxes = {
     IDC_INCLUDE_SUBFOLDERS, IDC_INCLUDE_FILES, IDC_FULL_PATHS,         IDC_FULL_PATHS_IN_TITLES,
     IDC_FULL_INFORMATION,   IDC_USE_TABS,      IDC_INCLUDE_EXTENSIONS, IDC_LAUNCH_OUTPUT,
 };
-
-Key OpenKey(HKEY root) {
-    HKEY key = nullptr;
-    if (RegOpenKeyA(root, kSettingsKey, &key) != ERROR_SUCCESS) {
-        return nullptr;
-    }
-    return Key(key);
-}
-
-Key CreateKey(HKEY root) {
-    HKEY key = nullptr;
-    if (RegCreateKeyA(root, kSettingsKey, &key) != ERROR_SUCCESS) {
-        return nullptr;
-    }
-    return Key(key);
-}
 
 // A REG_SZ value, cut to 259 characters whatever its stored length, with or without its own
 // terminator; false when it is missing or of another type.
@@ -155,9 +133,9 @@ bool WriteSettings(HKEY key, HWND dialog) {
 void LoadSettings(HWND dialog) {
     // The per-user copy exists only where the machine-wide key could not be written; then it
     // is the newer of the two.
-    Key key = OpenKey(HKEY_CURRENT_USER);
+    RegistryKey key = OpenRegistryKey(HKEY_CURRENT_USER, kSettingsKey);
     if (!key) {
-        key = OpenKey(MachineSettingsRoot);
+        key = OpenRegistryKey(MachineSettingsRoot, kSettingsKey);
     }
     DecideCurrentFolder(key.get());
     BuildDriveTable();
@@ -182,14 +160,14 @@ void LoadSettings(HWND dialog) {
 }
 
 void SaveSettings(HWND dialog) {
-    const Key machine = CreateKey(MachineSettingsRoot);
+    const RegistryKey machine = CreateRegistryKey(MachineSettingsRoot, kSettingsKey);
     if (machine && WriteSettings(machine.get(), dialog)) {
         RegDeleteKeyA(HKEY_CURRENT_USER, kSettingsKey);
         return;
     }
     // Windows keeps a refused write of a 32-bit program per user on its own, but not for a
     // 64-bit program, nor for one whose manifest asks for an execution level.
-    if (const Key user = CreateKey(HKEY_CURRENT_USER)) {
+    if (const RegistryKey user = CreateRegistryKey(HKEY_CURRENT_USER, kSettingsKey)) {
         WriteSettings(user.get(), dialog);
     }
 }
