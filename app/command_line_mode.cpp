@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "app/command_line_parse.h"
+#include "app/wait_cursor.h"
 #include "engine/listing_run.h"
 #include "engine/program_resources.h"
 #include "res/resource.h"
@@ -27,14 +28,6 @@ void ShowCommandLineError(const char* text, size_t position) {
     char prefix[256];
     LoadProgramString(IDS_COMMAND_LINE_ERROR, prefix, sizeof prefix);
     ShowProgramMessage(CommandLineErrorText(prefix, text, position).c_str(), MB_ICONERROR);
-}
-
-// Runs the job with the wait cursor shown, and the earlier cursor back afterwards.
-ListingOutcome RunWithWaitCursor(const ListJob& job) {
-    HCURSOR previous = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
-    const ListingOutcome outcome = RunListing(job);
-    SetCursor(previous);
-    return outcome;
 }
 
 } // namespace
@@ -64,5 +57,6 @@ ExitCode RunCommandLineMode(const char* text, size_t start) {
     job.output_path = request.output_path->c_str();
     job.start_folder = start_folder;
     job.filter_text = request.filter_text ? request.filter_text->c_str() : "*.*";
-    return ExitCodeFor(RunWithWaitCursor(job));
+    const WaitCursor wait;
+    return ExitCodeFor(RunListing(job));
 }

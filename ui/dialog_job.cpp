@@ -17,7 +17,7 @@
 #include "ui/current_folder.h"
 #include "ui/drive_list.h"
 #include "ui/folder_path.h"
-#include "ui/wait_cursor.h"
+#include "app/wait_cursor.h"
 
 namespace {
 
@@ -64,23 +64,14 @@ std::string CurrentVolumeLabel() {
     if (SelectedDriveRow < 0 || SelectedDriveRow >= DriveTable.count) {
         return {};
     }
-    char label[MAX_PATH + 1] = "";
-    if (!GetVolumeInformationA(DriveTable.rows[SelectedDriveRow].root, label, sizeof label, nullptr,
-                               nullptr, nullptr, nullptr, 0)) {
-        return {};
-    }
-    return label;
+    return VolumeLabel(DriveTable.rows[SelectedDriveRow].root);
 }
 
-// The proposed name, shortened before its ".txt" when it would not fit the file name buffer.
+// The proposed name; the volume label is read only for a drive root, where it is the name.
 void ProposeName(char (&file)[MAX_PATH]) {
     const std::string_view folder = CurrentFolder;
     const bool at_root = !folder.empty() && folder.back() == '\\';
-    std::string name = ProposedOutputName(folder, at_root ? CurrentVolumeLabel() : "");
-    constexpr size_t kExtension = 4;
-    if (name.size() > sizeof file - 1) {
-        name.erase(sizeof file - 1 - kExtension, name.size() - (sizeof file - 1));
-    }
+    const std::string name = ProposedOutputName(folder, at_root ? CurrentVolumeLabel() : "");
     memcpy(file, name.c_str(), name.size() + 1);
 }
 

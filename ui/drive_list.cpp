@@ -1,5 +1,6 @@
 #include "ui/drive_list.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -8,7 +9,7 @@
 #include "engine/program_resources.h"
 #include "res/resource.h"
 #include "ui/current_folder.h"
-#include "ui/wait_cursor.h"
+#include "app/wait_cursor.h"
 
 DriveList DriveTable;
 int32_t SelectedDriveRow = 0;
@@ -18,15 +19,12 @@ namespace {
 constexpr size_t kLabelStart = 4;
 constexpr size_t kLongestLabel = sizeof DriveEntry::display_text - kLabelStart - 1;
 
-// The label goes to a buffer of its own: a label longer than the row can show is shortened
-// rather than refused.
-void ReadVolumeLabel(const char* root, char* display_text) {
-    char label[MAX_PATH + 1] = "";
-    if (GetVolumeInformationA(root, label, sizeof label, nullptr, nullptr, nullptr, nullptr, 0)) {
-        const size_t length = strnlen(label, kLongestLabel);
-        memcpy(display_text + kLabelStart, label, length);
-        display_text[kLabelStart + length] = '\0';
-    }
+// The label after the letter part, shortened when it is longer than the row can show.
+void ShowVolumeLabel(const char* root, char* display_text) {
+    const std::string label = VolumeLabel(root);
+    const size_t length = std::min(label.size(), kLongestLabel);
+    memcpy(display_text + kLabelStart, label.data(), length);
+    display_text[kLabelStart + length] = '\0';
 }
 
 // The first row whose display text is exactly text, or -1.
@@ -55,6 +53,14 @@ bool EnterDriveRoot(const char* root) {
 
 } // namespace
 
+std::string VolumeLabel(const char* root) {
+    char label[MAX_PATH + 1] = "";
+    if (!GetVolumeInformationA(root, label, sizeof label, nullptr, nullptr, nullptr, nullptr, 0)) {
+        return {};
+    }
+    return label;
+}
+
 void BuildDriveTable() {
     const WaitCursor wait;
     DriveTable.count = 0;
@@ -68,7 +74,7 @@ void BuildDriveTable() {
         snprintf(row.root, sizeof row.root, "%c:\\", letter);
         snprintf(row.display_text, sizeof row.display_text, "%c:  ", letter);
         if (GetDriveTypeA(row.root) != DRIVE_REMOVABLE) {
-            ReadVolumeLabel(row.root, row.display_text);
+            ShowVolumeLabel(row.root, row.display_text);
         }
         ++DriveTable.count;
     }

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 
 struct DriveEntry {
     // The upper-case letter, a colon and a backslash.
@@ -23,6 +24,10 @@ struct DriveList {
 extern DriveList DriveTable;
 // The row of the drive the current folder is on: the one a cancelled change returns to.
 extern int32_t SelectedDriveRow;
+
+// The volume label of a drive's root, whatever its length; empty when it has none or cannot be
+// read.
+std::string VolumeLabel(const char* root);
 
 // Reads the machine's drives and their labels (removable drives keep only their letter).
 void BuildDriveTable();

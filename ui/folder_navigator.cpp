@@ -8,7 +8,7 @@
 #include "res/resource.h"
 #include "ui/current_folder.h"
 #include "ui/folder_path.h"
-#include "ui/wait_cursor.h"
+#include "app/wait_cursor.h"
 
 char CurrentFolder[MAX_PATH] = "";
 
@@ -37,6 +37,18 @@ std::vector<std::string> ReadSubfolderNames() {
     } while (FindNextFileA(find, &found));
     FindClose(find);
     return names;
+}
+
+// The text of an item, however long; empty for no item.
+std::string ItemText(HWND list, LRESULT item) {
+    const LRESULT length = SendMessageA(list, LB_GETTEXTLEN, item, 0);
+    if (length == LB_ERR) {
+        return {};
+    }
+    std::string text(static_cast<size_t>(length) + 1, '\0');
+    SendMessageA(list, LB_GETTEXT, item, reinterpret_cast<LPARAM>(text.data()));
+    text.resize(static_cast<size_t>(length));
+    return text;
 }
 
 void SetCurrentFolder(const std::string& path) {
@@ -107,14 +119,7 @@ void OpenFolderItem(HWND list) {
     const WORD path_offset = LOWORD(SendMessageA(list, LB_GETITEMDATA, selected, 0));
     std::string path;
     if (path_offset == SubfolderMark) {
-        const LRESULT length = SendMessageA(list, LB_GETTEXTLEN, selected, 0);
-        if (length == LB_ERR) {
-            return;
-        }
-        std::string name(static_cast<size_t>(length) + 1, '\0');
-        SendMessageA(list, LB_GETTEXT, selected, reinterpret_cast<LPARAM>(name.data()));
-        name.resize(static_cast<size_t>(length));
-        path = SubfolderPath(CurrentFolder, name);
+        path = SubfolderPath(CurrentFolder, ItemText(list, selected));
         if (path.empty()) {
             MessageBeep(MB_ICONWARNING);
             return;
@@ -152,11 +157,7 @@ void DrawFolderItem(const DRAWITEMSTRUCT& item, HWND list) {
     text_area.left += indent + 18;
     FillRect(item.hDC, &text_area, GetSysColorBrush(background));
 
-    const LRESULT length = SendMessageA(list, LB_GETTEXTLEN, item.itemID, 0);
-    if (length == LB_ERR) {
-        return;
-    }
-    std::string text(static_cast<size_t>(length) + 1, '\0');
-    SendMessageA(list, LB_GETTEXT, item.itemID, reinterpret_cast<LPARAM>(text.data()));
-    TextOutA(item.hDC, text_area.left, item.rcItem.top, text.c_str(), static_cast<int>(length));
+    const std::string text = ItemText(list, item.itemID);
+    TextOutA(item.hDC, text_area.left, item.rcItem.top, text.c_str(),
+             static_cast<int>(text.size()));
 }

@@ -51,5 +51,7 @@ std::string ProposedOutputName(std::string_view folder, std::string_view volume_
     if (name.empty()) {
         name = volume_label;
     }
-    return name + ".txt";
+    constexpr std::string_view kExtension = ".txt";
+    name.resize(std::min(name.size(), kMaxFolderPath - kExtension.size()));
+    return name.append(kExtension);
 }

@@ -36,5 +36,5 @@ std::string SubfolderPath(std::string_view folder, std::string_view name);
 std::string ComponentPath(std::string_view folder, size_t offset);
 
 // The output name proposed for a listing of folder: its last component, or the volume label
-// at a drive root, followed by ".txt".
+// at a drive root, followed by ".txt"; shortened before the ".txt" to fit 259 characters.
 std::string ProposedOutputName(std::string_view folder, std::string_view volume_label);

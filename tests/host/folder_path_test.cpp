@@ -71,6 +71,8 @@ TEST(FolderPath, ProposedOutputNameIsTheLastComponentOrTheVolumeLabel) {
     EXPECT_EQ(ProposedOutputName("C:\\", "System"), "System.txt");
     EXPECT_EQ(ProposedOutputName("C:\\", ""), ".txt");
     EXPECT_EQ(ProposedOutputName("Reports", ""), "Reports.txt");
+    const std::string long_name(258, 'n');
+    EXPECT_EQ(ProposedOutputName("C:\\" + long_name, ""), long_name.substr(0, 255) + ".txt");
 }
 
 } // namespace
