@@ -44,13 +44,8 @@ began=$(date +%s)
 mkdir -p "$work_dir"
 work_dir=$(cd "$work_dir" && pwd)
 
-# The 32-bit build where this kernel runs 32-bit programs, the 64-bit one otherwise (or where
-# SCRIVTREE_NO_32BIT=1 says to act so).
-loader32=/usr/lib/wine/wine
-loader64=/usr/lib/wine/wine64
-runs_32bit() {
-    [ "${SCRIVTREE_NO_32BIT:-}" != 1 ] && [ -x "$loader32" ] && "$loader32" --version >/dev/null 2>&1
-}
+# The loaders, the architecture tests and the pinned environment that the tests use too.
+. "$repo/scripts/wine-env.sh"
 
 # Names of the packages whose commands are missing.
 missing_packages() {
@@ -82,30 +77,22 @@ if [ -n "$(missing_packages)" ]; then
     fi
 fi
 
-# win32 or win64 from a program's PE header (the optional header's magic).
-pe_arch() {
-    local pe
-    pe=$(od -An -t u4 -j 60 -N 4 "$1" | tr -d ' ')
-    case $(od -An -t x2 -j $((pe + 24)) -N 2 "$1" | tr -d ' ') in
-    020b) echo win64 ;;
-    *) echo win32 ;;
-    esac
-}
-
-if { [ -z "$exe" ] && runs_32bit; } || { [ -n "$exe" ] && [ "$(pe_arch "$exe")" = win32 ]; }; then
+# The 32-bit build where this kernel runs 32-bit programs, the 64-bit one otherwise; or the
+# architecture of the program --exe names.
+if { [ -z "$exe" ] && runs_32bit; } || { [ -n "$exe" ] && [ "$(pe_kind "$exe")" = PE32 ]; }; then
     arch=win32
     triplet=i686-w64-mingw32
-    wine=$loader32
+    loader=$loader32
     build_name="32-bit (i686), the program users get"
 else
     arch=win64
     triplet=x86_64-w64-mingw32
-    wine=$loader64
+    loader=$loader64
     build_name="64-bit (x86_64)"
     [ -n "$exe" ] || build_name="$build_name: this kernel runs no 32-bit program"
 fi
-wineserver=/usr/lib/wine/wineserver64
-[ -x "$wineserver" ] || wineserver=/usr/lib/wine/wineserver32
+wine=$loader
+wineserver=$server
 echo "run.sh: measuring the $build_name"
 
 # The folder list's benchmark is built from this repository even when --exe names a program.
@@ -128,15 +115,7 @@ python3 "$repo/bench/generate_trees.py" "$work_dir/trees"
 
 # The bench's own Wine prefix, with the locale and time zone of the tests and no display, so
 # that a message box fails at once instead of waiting.
-export WINEPREFIX=$work_dir/wine/$arch
-export WINEARCH=$arch
-export WINELOADER=$wine
-export WINESERVER=$wineserver
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
-export TZ=America/New_York
-export LANG=en_US.UTF-8
-export LC_CTYPE=C.UTF-8
+wine_environment "$work_dir/wine/$arch"
 unset DISPLAY
 mkdir -p "$work_dir/wine"
 if [ ! -f "$WINEPREFIX/system.reg" ] || [ ! -f "$WINEPREFIX/.bench-ready" ]; then
@@ -156,26 +135,14 @@ fi
 # its own that has one (the prefix above has none); the runner sets that prefix up. A display
 # this run starts is stopped at its end, with the Wine programs that drew on it.
 display_wine_root=$work_dir/wine-display
-xvfb=
 stop_display() {
-    [ -n "$xvfb" ] || return 0
+    [ -n "$display_pid" ] || return 0
     WINEPREFIX=$display_wine_root/$arch "$wineserver" -k >/dev/null 2>&1 || true
-    kill "$xvfb" 2>/dev/null || true
+    kill "$display_pid" 2>/dev/null || true
 }
+display_pid=
 trap stop_display EXIT
-if ! DISPLAY=$display xdpyinfo >/dev/null 2>&1; then
-    rm -f "/tmp/.X${display#:}-lock" "/tmp/.X11-unix/X${display#:}"
-    Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
-    xvfb=$!
-    for _ in $(seq 50); do
-        DISPLAY=$display xdpyinfo >/dev/null 2>&1 && break
-        sleep 0.1
-    done
-    if ! DISPLAY=$display xdpyinfo >/dev/null 2>&1; then
-        echo "run.sh: Xvfb did not start on $display" >&2
-        exit 1
-    fi
-fi
+start_display "$display"
 
 set -- --work-dir "$work_dir" --exe "$exe" --floor "$floor" --wine "$wine" --repo "$repo" \
     --build "$build_name" \

@@ -9,13 +9,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/install-deps.sh
-build=win32
-bash scripts/build.sh --program-only win32 >/dev/null
-if ! reason=$(scripts/wine-run.sh --can-run build/win32/Scrivtree.exe); then
-    build=win64
-    bash scripts/build.sh --program-only win64 >/dev/null
-fi
-echo "Using the $build build (build/$build/Scrivtree.exe)${reason:+; the 32-bit one cannot run: $reason}."
+program=$(bash scripts/build.sh --runnable-program)
 
 folder=$(realpath "${1:-/usr/src/googletest}")
 shift || true
@@ -27,7 +21,7 @@ to_windows() { echo "Z:$1" | tr / '\\'; }
 # No display: should the program show a message, it returns at once instead of waiting for a
 # click; the exit code still tells what happened.
 set +e
-SCRIVTREE_NO_DISPLAY=1 scripts/wine-run.sh "build/$build/Scrivtree.exe" \
+SCRIVTREE_NO_DISPLAY=1 scripts/wine-run.sh "$program" \
     -path "$(to_windows "$folder")" -out "$(to_windows "$output")" "$@"
 code=$?
 set -e

@@ -22,15 +22,7 @@ title="Scrivtree 1.4"
 
 # The 32-bit program, the one users take, where this machine runs it; the 64-bit one otherwise.
 program=${SCRIVTREE_PROGRAM:-}
-if [ -z "$program" ]; then
-    arch=win32
-    bash "$repo/scripts/build.sh" --program-only win32 >/dev/null
-    if ! "$repo/scripts/wine-run.sh" --can-run "$repo/build/win32/Scrivtree.exe" >/dev/null; then
-        arch=win64
-        bash "$repo/scripts/build.sh" --program-only win64 >/dev/null
-    fi
-    program=$repo/build/$arch/Scrivtree.exe
-fi
+[ -n "$program" ] || program=$(bash "$repo/scripts/build.sh" --runnable-program)
 
 # A small tree to open the dialog on: the folder list shows its sub-folders.
 demo=${TMPDIR:-/tmp}/scrivtree-demo

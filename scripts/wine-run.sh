@@ -12,57 +12,12 @@
 # SCRIVTREE_NO_DISPLAY=1. Time zone and locale are pinned so that dates, times and file names
 # come out the same on every machine.
 #
-# Some kernels run no 32-bit program ("32-bit emulation disabled"). SCRIVTREE_NO_32BIT=1 makes
-# this script act as on such a kernel, so that the 64-bit fallback can be tried on any machine.
+# SCRIVTREE_NO_32BIT=1 makes it act as on a kernel that runs no 32-bit program (see
+# scripts/wine-env.sh).
 set -eu
 
 repo=$(cd "$(dirname "$0")/.." && pwd)
-loader32=/usr/lib/wine/wine
-loader64=/usr/lib/wine/wine64
-
-# PE32 or PE32+ from the optional header's magic; empty when the file is no Windows program.
-pe_kind() {
-    [ -f "$1" ] || return 0
-    pe=$(od -An -t u4 -j 60 -N 4 "$1" 2>/dev/null | tr -d ' ')
-    [ -n "$pe" ] || return 0
-    [ "$(od -An -c -j "$pe" -N 2 "$1" | tr -d ' ')" = PE ] || return 0
-    case $(od -An -t x2 -j $((pe + 24)) -N 2 "$1" | tr -d ' ') in
-    010b) echo PE32 ;;
-    020b) echo PE32+ ;;
-    esac
-}
-
-# Whether this kernel starts the 32-bit loader at all.
-runs_32bit() {
-    [ "${SCRIVTREE_NO_32BIT:-}" != 1 ] && [ -x "$loader32" ] && "$loader32" --version >/dev/null 2>&1
-}
-
-# Sets arch, loader and server for the program, or prints why it cannot run and returns 1.
-choose_loader() {
-    case $(pe_kind "$1") in
-    PE32)
-        arch=win32
-        loader=$loader32
-        if [ "${SCRIVTREE_NO_32BIT:-}" = 1 ]; then
-            echo "32-bit programs are switched off here (SCRIVTREE_NO_32BIT=1)"
-            return 1
-        fi
-        [ -x "$loader" ] || { echo "the 32-bit Wine loader $loader is not installed"; return 1; }
-        runs_32bit || { echo "this kernel runs no 32-bit program (32-bit emulation disabled)"; return 1; }
-        ;;
-    PE32+)
-        arch=win64
-        loader=$loader64
-        [ -x "$loader" ] || { echo "the 64-bit Wine loader $loader is not installed"; return 1; }
-        ;;
-    *)
-        echo "$1 is not a Windows program"
-        return 1
-        ;;
-    esac
-    server=/usr/lib/wine/wineserver64
-    [ -x "$server" ] || server=/usr/lib/wine/wineserver32
-}
+. "$repo/scripts/wine-env.sh"
 
 if [ "${1:-}" = --can-run ]; then
     [ $# -eq 2 ] || { echo "usage: wine-run.sh --can-run PROGRAM.exe" >&2; exit 2; }
@@ -82,35 +37,12 @@ root=${SCRIVTREE_WINE_ROOT:-$repo/build/wine}
 display=${SCRIVTREE_DISPLAY:-:93}
 mkdir -p "$root"
 
-export WINEPREFIX="$root/$arch"
-export WINEARCH=$arch
-export WINELOADER=$loader
-export WINESERVER=$server
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
-export TZ=America/New_York
-export LANG=en_US.UTF-8
-export LC_CTYPE=C.UTF-8
+wine_environment "$root/$arch"
 if [ "${SCRIVTREE_NO_DISPLAY:-}" = 1 ]; then
     unset DISPLAY
 else
     export DISPLAY="$display"
 fi
-
-start_display() {
-    number=${display#:}
-    if [ -e "/tmp/.X11-unix/X$number" ] && xdpyinfo >/dev/null 2>&1; then
-        return
-    fi
-    rm -f "/tmp/.X$number-lock" "/tmp/.X11-unix/X$number"
-    setsid Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp </dev/null >/dev/null 2>&1 9>&- &
-    for _ in $(seq 50); do
-        xdpyinfo >/dev/null 2>&1 && return
-        sleep 0.1
-    done
-    echo "wine-run: Xvfb did not start on $display" >&2
-    exit 1
-}
 
 make_prefix() {
     [ -f "$WINEPREFIX/system.reg" ] && [ -f "$WINEPREFIX/.scrivtree-ready" ] && return
@@ -135,7 +67,7 @@ make_full_disk() {
 (
     flock 9
     make_full_disk
-    [ "${SCRIVTREE_NO_DISPLAY:-}" = 1 ] || start_display
+    [ "${SCRIVTREE_NO_DISPLAY:-}" = 1 ] || start_display "$display" || exit 1
     make_prefix
     # A server that lasts 30 s past its last client. When it is new, Wine's background services
     # start with the next program and would hold on to that program's output, which keeps test

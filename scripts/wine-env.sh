@@ -1,0 +1,86 @@
+# What every Wine run of this project shares, sourced by scripts/wine-run.sh and bench/run.sh:
+# the loaders, how to tell a program's architecture and whether this kernel runs 32-bit
+# programs, the pinned environment, and a virtual display.
+#
+# Some kernels run no 32-bit program ("32-bit emulation disabled"). SCRIVTREE_NO_32BIT=1 makes
+# these functions act as on such a kernel, so that the 64-bit fallback can be tried anywhere.
+
+loader32=/usr/lib/wine/wine
+loader64=/usr/lib/wine/wine64
+server=/usr/lib/wine/wineserver64
+[ -x "$server" ] || server=/usr/lib/wine/wineserver32
+
+# PE32 or PE32+ from the optional header's magic; empty when the file is no Windows program.
+pe_kind() {
+    [ -f "$1" ] || return 0
+    pe=$(od -An -t u4 -j 60 -N 4 "$1" 2>/dev/null | tr -d ' ')
+    [ -n "$pe" ] || return 0
+    [ "$(od -An -c -j "$pe" -N 2 "$1" | tr -d ' ')" = PE ] || return 0
+    case $(od -An -t x2 -j $((pe + 24)) -N 2 "$1" | tr -d ' ') in
+    010b) echo PE32 ;;
+    020b) echo PE32+ ;;
+    esac
+}
+
+# Whether this kernel starts the 32-bit loader at all.
+runs_32bit() {
+    [ "${SCRIVTREE_NO_32BIT:-}" != 1 ] && [ -x "$loader32" ] && "$loader32" --version >/dev/null 2>&1
+}
+
+# Sets arch (win32 or win64) and loader for the program, or prints why this machine cannot run
+# it and returns 1.
+choose_loader() {
+    case $(pe_kind "$1") in
+    PE32)
+        arch=win32
+        loader=$loader32
+        if [ "${SCRIVTREE_NO_32BIT:-}" = 1 ]; then
+            echo "32-bit programs are switched off here (SCRIVTREE_NO_32BIT=1)"
+            return 1
+        fi
+        [ -x "$loader" ] || { echo "the 32-bit Wine loader $loader is not installed"; return 1; }
+        runs_32bit || { echo "this kernel runs no 32-bit program (32-bit emulation disabled)"; return 1; }
+        ;;
+    PE32+)
+        arch=win64
+        loader=$loader64
+        [ -x "$loader" ] || { echo "the 64-bit Wine loader $loader is not installed"; return 1; }
+        ;;
+    *)
+        echo "$1 is not a Windows program"
+        return 1
+        ;;
+    esac
+}
+
+# Exports the environment of a run in the prefix for the architecture chosen: time zone and
+# locale pinned, so that dates, times and file names come out the same on every machine.
+wine_environment() {
+    export WINEPREFIX="$1"
+    export WINEARCH=$arch
+    export WINELOADER=$loader
+    export WINESERVER=$server
+    export WINEDEBUG=-all
+    export WINEDLLOVERRIDES="mscoree,mshtml="
+    export TZ=America/New_York
+    export LANG=en_US.UTF-8
+    export LC_CTYPE=C.UTF-8
+}
+
+# Starts Xvfb on the display unless one answers there; display_pid is its process then, and
+# empty when one was already running.
+start_display() {
+    display_pid=
+    if [ -e "/tmp/.X11-unix/X${1#:}" ] && DISPLAY=$1 xdpyinfo >/dev/null 2>&1; then
+        return 0
+    fi
+    rm -f "/tmp/.X${1#:}-lock" "/tmp/.X11-unix/X${1#:}"
+    setsid Xvfb "$1" -screen 0 1024x768x24 -nolisten tcp </dev/null >/dev/null 2>&1 9>&- &
+    display_pid=$!
+    for _ in $(seq 50); do
+        DISPLAY=$1 xdpyinfo >/dev/null 2>&1 && return 0
+        sleep 0.1
+    done
+    echo "Xvfb did not start on $1" >&2
+    return 1
+}
