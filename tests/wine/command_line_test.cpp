@@ -52,11 +52,6 @@ Outcome RunDialogWatched(const std::string& arguments, const std::string& workin
     return outcome;
 }
 
-std::string Summary(int files, int folders, const std::string& output) {
-    return std::to_string(files) + " file(s) of " + std::to_string(folders) +
-           " folder(s) are successfully\nwritten to \"" + output + "\"";
-}
-
 // The names in a folder, sorted, without "." and "..".
 std::vector<std::string> NamesIn(const std::string& folder) {
     std::vector<std::string> names;

@@ -62,19 +62,25 @@ DialogDriver::~DialogDriver() {
     CloseHandle(process_.hProcess);
 }
 
-// Message boxes have the dialog's title and class too; the folder list tells them apart. The
-// dialog is shown once its opening is done, when the controls hold what the settings gave.
+HWND FindShownDialog(DWORD process, const char* title, bool main_dialog) {
+    for (HWND window = FindWindowExA(nullptr, nullptr, "#32770", title); window != nullptr;
+         window = FindWindowExA(nullptr, window, "#32770", title)) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        if (owner == process && IsWindowVisible(window) &&
+            (GetDlgItem(window, IDC_FOLDER_LIST) != nullptr) == main_dialog) {
+            return window;
+        }
+    }
+    return nullptr;
+}
+
+// The dialog is shown once its opening is done, when the controls hold what the settings gave.
 bool DialogDriver::WaitForDialog() {
     for (int i = 0; i < 1500 && process_.hProcess != nullptr; ++i) {
-        for (HWND window = FindWindowExA(nullptr, nullptr, "#32770", kDialogTitle);
-             window != nullptr; window = FindWindowExA(nullptr, window, "#32770", kDialogTitle)) {
-            DWORD process_id = 0;
-            GetWindowThreadProcessId(window, &process_id);
-            if (process_id == process_.dwProcessId && IsWindowVisible(window) &&
-                GetDlgItem(window, IDC_FOLDER_LIST) != nullptr) {
-                dialog_ = window;
-                return true;
-            }
+        dialog_ = FindShownDialog(process_.dwProcessId, kDialogTitle, true);
+        if (dialog_ != nullptr) {
+            return true;
         }
         if (WaitForSingleObject(process_.hProcess, 20) != WAIT_TIMEOUT) {
             return false;
@@ -100,13 +106,18 @@ bool DialogDriver::Checked(int id) const {
     return Send(Control(id), BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
 
-std::vector<std::string> DialogDriver::ComboRows(int id) const {
+std::vector<std::string> ComboRowsOf(HWND combo) {
     std::vector<std::string> rows;
-    const int count = static_cast<int>(Send(Control(id), CB_GETCOUNT, 0, 0));
-    for (int i = 0; i < count; ++i) {
-        rows.push_back(ItemText(Control(id), CB_GETLBTEXTLEN, CB_GETLBTEXT, i));
+    DWORD_PTR count = 0;
+    SendMessageTimeoutW(combo, CB_GETCOUNT, 0, 0, SMTO_NORMAL, 5000, &count);
+    for (int i = 0; i < static_cast<int>(count); ++i) {
+        rows.push_back(ItemText(combo, CB_GETLBTEXTLEN, CB_GETLBTEXT, i));
     }
     return rows;
+}
+
+std::vector<std::string> DialogDriver::ComboRows(int id) const {
+    return ComboRowsOf(Control(id));
 }
 
 int DialogDriver::ComboSelection(int id) const {
@@ -163,8 +174,7 @@ void DialogDriver::EnterOnListItem(int id, int index, EnterBy how) {
         Send(dialog_, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
              reinterpret_cast<LPARAM>(Control(IDOK)));
     } else {
-        PostKey(Control(id), VK_RETURN);
-        WaitUntilPostedHandled();
+        PressKey(id, VK_RETURN);
     }
 }
 

@@ -21,6 +21,13 @@ std::ostream& operator<<(std::ostream& out, const ListItem& item);
 // How Enter reaches the dialog while the folder list has the focus.
 enum class EnterBy { DefaultCommand, ReturnKey };
 
+// The shown top-level dialog of the process with the title: its main dialog, or (as message
+// boxes share its title) any other; null when there is none.
+HWND FindShownDialog(DWORD process, const char* title, bool main_dialog);
+
+// The rows of a combo box of any process.
+std::vector<std::string> ComboRowsOf(HWND combo);
+
 class DialogDriver {
   public:
     // Starts the program with the arguments in the working folder; does not wait for it.

@@ -51,23 +51,13 @@ const std::pair<int, const char*> kSortKeys[] = {
     {IDC_SORT_DATE, "date"},
 };
 
-std::string Summary(int files, int folders, const std::string& output) {
-    return std::to_string(files) + " file(s) of " + std::to_string(folders) +
-           " folder(s) are successfully\nwritten to \"" + output + "\"";
-}
-
-// Windows path of a file of this build, from the Unix path CTest puts in the environment.
+// Windows path of a stand-in of this build.
 std::string BuiltFile(const char* variable) {
-    const char* unix_path = std::getenv(variable);
-    if (unix_path == nullptr) {
+    const std::optional<std::string> path = BuiltFilePath(variable);
+    if (!path) {
         ADD_FAILURE() << variable << " is not set";
-        return {};
     }
-    std::string path = std::string("Z:") + unix_path;
-    for (char& c : path) {
-        c = c == '/' ? '\\' : c;
-    }
-    return path;
+    return path.value_or("");
 }
 
 // What the dialog starts with; it is opened on the folder given as its argument.
@@ -96,12 +86,8 @@ DWORD ProcessOf(HWND window) {
 // message boxes share their title with); null after 30 s.
 HWND WaitForWindow(DWORD process, const char* title) {
     for (int i = 0; i < 1500; ++i) {
-        for (HWND window = FindWindowExA(nullptr, nullptr, "#32770", title); window != nullptr;
-             window = FindWindowExA(nullptr, window, "#32770", title)) {
-            if (ProcessOf(window) == process && IsWindowVisible(window) &&
-                GetDlgItem(window, IDC_FOLDER_LIST) == nullptr) {
-                return window;
-            }
+        if (HWND window = FindShownDialog(process, title, false)) {
+            return window;
         }
         Sleep(20);
     }
@@ -155,22 +141,6 @@ void PostClick(HWND button) {
 constexpr int kFileNameField = 0x47C;
 constexpr int kFileTypeList = 0x470;
 constexpr int kFolderShown = 0x471;
-
-std::vector<std::string> ComboRows(HWND combo) {
-    std::vector<std::string> rows;
-    DWORD_PTR count = 0;
-    SendMessageTimeoutW(combo, CB_GETCOUNT, 0, 0, SMTO_NORMAL, 5000, &count);
-    for (WPARAM row = 0; row < count; ++row) {
-        DWORD_PTR length = 0;
-        SendMessageTimeoutW(combo, CB_GETLBTEXTLEN, row, 0, SMTO_NORMAL, 5000, &length);
-        std::wstring text(length + 1, L'\0');
-        SendMessageTimeoutW(combo, CB_GETLBTEXT, row, reinterpret_cast<LPARAM>(text.data()),
-                            SMTO_NORMAL, 5000, &length);
-        text.resize(length);
-        rows.push_back(ToAnsi(text));
-    }
-    return rows;
-}
 
 // How many entries the Save As dialog lists in its folder view.
 int EntriesShown(HWND save_as) {
@@ -492,7 +462,7 @@ TEST(DialogGo, AsksForTheOutputFileProposingTheFolderNameAndRunsWithTheChoice) {
     // One type of file, which lists the folders and the files ending in .txt: of the six
     // entries of the tree, Docs, Zeta, alpha.txt and Delta.TXT. A folder typed as the name
     // is opened in the dialog.
-    EXPECT_EQ(ComboRows(GetDlgItem(save_as, kFileTypeList)),
+    EXPECT_EQ(ComboRowsOf(GetDlgItem(save_as, kFileTypeList)),
               std::vector<std::string>{"Text file (*.txt)"});
     TypeInSaveAs(save_as, tree.tree);
     for (int i = 0; i < 500 && ReadWindowText(GetDlgItem(save_as, kFolderShown)) != "Tree"; ++i) {

@@ -415,10 +415,10 @@ void MessageBoxWatcher::Watch() {
     }
 }
 
-std::string ScrivtreePath() {
-    const char* unix_path = std::getenv("SCRIVTREE_EXE");
+std::optional<std::string> BuiltFilePath(const char* variable) {
+    const char* unix_path = std::getenv(variable);
     if (unix_path == nullptr) {
-        return "Scrivtree.exe";
+        return std::nullopt;
     }
     std::string path = std::string("Z:") + unix_path;
     for (char& c : path) {
@@ -427,6 +427,15 @@ std::string ScrivtreePath() {
         }
     }
     return path;
+}
+
+std::string ScrivtreePath() {
+    return BuiltFilePath("SCRIVTREE_EXE").value_or("Scrivtree.exe");
+}
+
+std::string Summary(int files, int folders, const std::string& output) {
+    return std::to_string(files) + " file(s) of " + std::to_string(folders) +
+           " folder(s) are successfully\nwritten to \"" + output + "\"";
 }
 
 DWORD RunScrivtree(const std::string& arguments, const std::string& working_folder) {

@@ -90,3 +90,10 @@ DWORD RunScrivtree(const std::string& arguments, const std::string& working_fold
 
 // Windows path of the program under test.
 std::string ScrivtreePath();
+
+// Windows path of a file of this build whose Unix path CTest puts in the environment variable;
+// nothing when it is not set.
+std::optional<std::string> BuiltFilePath(const char* variable);
+
+// The summary message of a listing written to output.
+std::string Summary(int files, int folders, const std::string& output);
