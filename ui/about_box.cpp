@@ -58,8 +58,7 @@ void ShowAboutBox(HWND owner) {
 }
 
 void ColorAboutLabel(HWND dialog, HDC device, HWND control) {
-    const bool link = std::any_of(AboutLinkIds.begin(), AboutLinkIds.end(),
-                                  [&](int id) { return GetDlgItem(dialog, id) == control; });
+    const bool link = GetParent(control) == dialog && IsAboutLink(GetDlgCtrlID(control));
     SetBkMode(device, TRANSPARENT);
     SetTextColor(device, link ? kLinkColor : GetSysColor(COLOR_BTNTEXT));
 }

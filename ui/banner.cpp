@@ -9,13 +9,15 @@ HWND BannerWindow = nullptr;
 
 namespace {
 
-HBITMAP BannerBitmap = nullptr;
+// The size of the banner's bitmap.
+constexpr int kBitmapWidth = 350;
+constexpr int kBitmapHeight = 40;
 
 } // namespace
 
 void AddBanner(HWND dialog) {
-    // The bitmap's 350 x 40 pixels with the banner's sunken edge around them.
-    RECT banner = {100, 100, 450, 140};
+    // The bitmap's pixels with the banner's sunken edge around them.
+    RECT banner = {100, 100, 100 + kBitmapWidth, 100 + kBitmapHeight};
     AdjustWindowRectEx(&banner, 0, FALSE, WS_EX_CLIENTEDGE);
     const int width = banner.right - banner.left;
     const int height = banner.bottom - banner.top;
@@ -39,12 +41,12 @@ void AddBanner(HWND dialog) {
     SetClassLongPtrA(
         BannerWindow, GCLP_HCURSOR,
         reinterpret_cast<LONG_PTR>(LoadCursorA(ModuleInstance, MAKEINTRESOURCEA(IDC_LINK_HAND))));
-    BannerBitmap = static_cast<HBITMAP>(LoadImageA(ModuleInstance, MAKEINTRESOURCEA(IDB_BANNER),
-                                                   IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
-    SendMessageA(BannerWindow, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(BannerBitmap));
+    const HBITMAP bitmap = static_cast<HBITMAP>(LoadImageA(
+        ModuleInstance, MAKEINTRESOURCEA(IDB_BANNER), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
+    SendMessageA(BannerWindow, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap));
     // The control sizes itself to the bitmap, edge included, and would squeeze the picture
     // into what is left: give it room for the whole bitmap inside its edge.
-    RECT fit = {0, 0, 350, 40};
+    RECT fit = {0, 0, kBitmapWidth, kBitmapHeight};
     AdjustWindowRectEx(&fit, 0, FALSE, WS_EX_STATICEDGE);
     SetWindowPos(BannerWindow, nullptr, 0, 0, fit.right - fit.left, fit.bottom - fit.top,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);

@@ -51,10 +51,6 @@ std::string ItemText(HWND list, LRESULT item) {
     return text;
 }
 
-void SetCurrentFolder(const std::string& path) {
-    memcpy(CurrentFolder, path.c_str(), path.size() + 1);
-}
-
 // The item just before the first sub-folder item: after a fill that could enter the folder, the
 // folder's own item. The last item when there is no sub-folder; -1 (no item) when the list is
 // empty or begins with a sub-folder.
@@ -127,7 +123,9 @@ void OpenFolderItem(HWND list) {
     } else {
         path = ComponentPath(CurrentFolder, path_offset);
     }
-    SetCurrentFolder(path);
+    // Both moves fit: a longer sub-folder path was refused above, and a component path is
+    // never longer than the folder it is cut from.
+    memcpy(CurrentFolder, path.c_str(), path.size() + 1);
     FillFolderList(list);
     SendMessageA(list, LB_SETCURSEL, CurrentFolderItem(list), 0);
 }
