@@ -79,17 +79,6 @@ std::vector<std::string> ExpectedSubfolders(const char* folder) {
     return names;
 }
 
-std::string ItemText(HWND list, int item) {
-    const LRESULT length = SendMessageA(list, LB_GETTEXTLEN, item, 0);
-    if (length == LB_ERR) {
-        return {};
-    }
-    std::string text(static_cast<size_t>(length) + 1, '\0');
-    SendMessageA(list, LB_GETTEXT, item, reinterpret_cast<LPARAM>(text.data()));
-    text.resize(static_cast<size_t>(length));
-    return text;
-}
-
 // What is wrong with the list as it shows folder; empty when nothing is.
 std::string CheckList(HWND list, const std::string& folder) {
     const std::vector<PathComponent> components = SplitFolderPath(folder);
@@ -109,7 +98,7 @@ std::string CheckList(HWND list, const std::string& folder) {
         const LRESULT expected_data =
             MAKELONG(component ? components[index].offset : SubfolderMark, level * kIndentPerLevel);
         const LRESULT data = SendMessageA(list, LB_GETITEMDATA, item, 0);
-        const std::string text = ItemText(list, item);
+        const std::string text = FolderItemText(list, item);
         if (text != expected_text || data != expected_data) {
             char line[600];
             snprintf(line, sizeof line, "item %d is \"%s\" (0x%08lX), not \"%s\" (0x%08lX)", item,

@@ -39,18 +39,6 @@ std::vector<std::string> ReadSubfolderNames() {
     return names;
 }
 
-// The text of an item, however long; empty for no item.
-std::string ItemText(HWND list, LRESULT item) {
-    const LRESULT length = SendMessageA(list, LB_GETTEXTLEN, item, 0);
-    if (length == LB_ERR) {
-        return {};
-    }
-    std::string text(static_cast<size_t>(length) + 1, '\0');
-    SendMessageA(list, LB_GETTEXT, item, reinterpret_cast<LPARAM>(text.data()));
-    text.resize(static_cast<size_t>(length));
-    return text;
-}
-
 // The item just before the first sub-folder item: after a fill that could enter the folder, the
 // folder's own item. The last item when there is no sub-folder; -1 (no item) when the list is
 // empty or begins with a sub-folder.
@@ -64,6 +52,17 @@ LRESULT CurrentFolderItem(HWND list) {
 }
 
 } // namespace
+
+std::string FolderItemText(HWND list, LRESULT item) {
+    const LRESULT length = SendMessageA(list, LB_GETTEXTLEN, item, 0);
+    if (length == LB_ERR) {
+        return {};
+    }
+    std::string text(static_cast<size_t>(length) + 1, '\0');
+    SendMessageA(list, LB_GETTEXT, item, reinterpret_cast<LPARAM>(text.data()));
+    text.resize(static_cast<size_t>(length));
+    return text;
+}
 
 void AddFolderItem(HWND list, const char* text, uint16_t indent, uint16_t path_offset) {
     const LRESULT item = SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
@@ -115,7 +114,7 @@ void OpenFolderItem(HWND list) {
     const WORD path_offset = LOWORD(SendMessageA(list, LB_GETITEMDATA, selected, 0));
     std::string path;
     if (path_offset == SubfolderMark) {
-        path = SubfolderPath(CurrentFolder, ItemText(list, selected));
+        path = SubfolderPath(CurrentFolder, FolderItemText(list, selected));
         if (path.empty()) {
             MessageBeep(MB_ICONWARNING);
             return;
@@ -155,7 +154,7 @@ void DrawFolderItem(const DRAWITEMSTRUCT& item, HWND list) {
     text_area.left += indent + 18;
     FillRect(item.hDC, &text_area, GetSysColorBrush(background));
 
-    const std::string text = ItemText(list, item.itemID);
+    const std::string text = FolderItemText(list, item.itemID);
     TextOutA(item.hDC, text_area.left, item.rcItem.top, text.c_str(),
              static_cast<int>(text.size()));
 }

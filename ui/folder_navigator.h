@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <string>
 
 // The path_offset of a sub-folder item; a component item holds the index of its first
 // character in the current folder instead.
@@ -17,6 +18,9 @@ constexpr uint16_t kIndentPerLevel = 8;
 // cannot be entered, the list stays as it was and the current folder goes back to the folder
 // the list shows, so that the two never disagree.
 void FillFolderList(HWND list);
+
+// The text of an item, however long; empty for no item.
+std::string FolderItemText(HWND list, LRESULT item);
 
 // Appends an item whose value is indent * 65536 + path_offset.
 void AddFolderItem(HWND list, const char* text, uint16_t indent, uint16_t path_offset);
