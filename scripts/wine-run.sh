@@ -9,8 +9,9 @@
 # a 64-bit one (PE32+) under `wine64`. Each architecture has its own prefix below the Wine root
 # (SCRIVTREE_WINE_ROOT, default build/wine of the repository), made on first use. A private X
 # display (message boxes need one) is started on SCRIVTREE_DISPLAY (default :93) unless
-# SCRIVTREE_NO_DISPLAY=1. Time zone and locale are pinned so that dates, times and file names
-# come out the same on every machine.
+# SCRIVTREE_NO_DISPLAY=1, which runs in a second prefix of the architecture, without display.
+# Time zone and locale are pinned so that dates, times and file names come out the same on every
+# machine.
 #
 # SCRIVTREE_NO_32BIT=1 makes it act as on a kernel that runs no 32-bit program (see
 # scripts/wine-env.sh).
@@ -37,12 +38,17 @@ root=${SCRIVTREE_WINE_ROOT:-$repo/build/wine}
 display=${SCRIVTREE_DISPLAY:-:93}
 mkdir -p "$root"
 
-wine_environment "$root/$arch"
+# A run without a display gets a prefix of its own: Wine's desktop process, started by the first
+# program of a prefix, lives on for the next ones, and one started without a display would leave
+# later programs of the prefix no window at all.
+prefix=$arch
 if [ "${SCRIVTREE_NO_DISPLAY:-}" = 1 ]; then
+    prefix=$arch-no-display
     unset DISPLAY
 else
     export DISPLAY="$display"
 fi
+wine_environment "$root/$prefix"
 
 make_prefix() {
     [ -f "$WINEPREFIX/system.reg" ] && [ -f "$WINEPREFIX/.scrivtree-ready" ] && return
@@ -75,7 +81,7 @@ make_full_disk() {
     if setsid "$server" -p30 </dev/null >/dev/null 2>&1 9>&-; then
         "$loader" cmd /c exit </dev/null >/dev/null 2>&1 9>&-
     fi
-) 9>"$root/setup-$arch.lock"
+) 9>"$root/setup-$prefix.lock"
 
 if mountpoint -q "$full_disk"; then
     export SCRIVTREE_FULL_DISK="Z:$(echo "$full_disk" | tr / '\\')"
