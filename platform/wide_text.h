@@ -1,0 +1,55 @@
+// Text at the edge to Windows. Inside, every name, path and message is UTF-8; the wide (UTF-16)
+// functions get a copy made at the call, and what they give back is made UTF-8 at once. The
+// code page appears only where a listing is written in it, and in the dialog's ANSI controls.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <string_view>
+
+#include "engine/utf8.h"
+
+// A UTF-8 text for a wide function. Invalid bytes, which no text of the program's own holds,
+// become U+FFFD.
+inline std::wstring Widen(std::string_view text) {
+    std::wstring wide(text.size(), L'\0');
+    const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                           wide.data(), static_cast<int>(wide.size()));
+    wide.resize(static_cast<size_t>(length > 0 ? length : 0));
+    return wide;
+}
+
+// What a wide function gave, as UTF-8; a surrogate without its partner becomes U+FFFD.
+inline std::string Utf8FromWide(std::wstring_view wide) {
+    std::string text(wide.size() * kMaxUtf8PerUtf16Unit, '\0');
+    text.resize(EncodeUtf8(wide.data(), wide.size(), text.data()));
+    return text;
+}
+
+// The code page's form of a wide text, as the ANSI functions give it: best-fit letters, and '?'
+// where the code page has none.
+inline std::string CodePageFromWide(std::wstring_view wide) {
+    if (wide.empty()) {
+        return {};
+    }
+    const int size = static_cast<int>(wide.size());
+    const int length =
+        WideCharToMultiByte(CP_ACP, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
+    std::string text(static_cast<size_t>(length > 0 ? length : 0), '\0');
+    WideCharToMultiByte(CP_ACP, 0, wide.data(), size, text.data(), length, nullptr, nullptr);
+    return text;
+}
+
+inline std::string CodePageFromUtf8(std::string_view text) {
+    return CodePageFromWide(Widen(text));
+}
+
+// Text of the code page (from an ANSI function or control) as UTF-8.
+inline std::string Utf8FromCodePage(std::string_view text) {
+    std::wstring wide(text.size(), L'\0');
+    const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
+                                           wide.data(), static_cast<int>(wide.size()));
+    wide.resize(static_cast<size_t>(length > 0 ? length : 0));
+    return Utf8FromWide(wide);
+}
