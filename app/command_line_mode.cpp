@@ -6,6 +6,7 @@
 #include "app/wait_cursor.h"
 #include "engine/listing_run.h"
 #include "engine/program_resources.h"
+#include "platform/wide_text.h"
 #include "res/resource.h"
 
 namespace {
@@ -25,9 +26,9 @@ ExitCode ExitCodeFor(ListingOutcome outcome) {
 }
 
 void ShowCommandLineError(const char* text, size_t position) {
-    char prefix[256];
-    LoadProgramString(IDS_COMMAND_LINE_ERROR, prefix, sizeof prefix);
-    ShowProgramMessage(CommandLineErrorText(prefix, text, position).c_str(), MB_ICONERROR);
+    ShowProgramMessage(
+        CommandLineErrorText(ProgramString(IDS_COMMAND_LINE_ERROR), text, position).c_str(),
+        MB_ICONERROR);
 }
 
 } // namespace
@@ -45,17 +46,18 @@ ExitCode RunCommandLineMode(const char* text, size_t start) {
     }
     // Entering the folder first makes a relative -path count from where the program started
     // and a relative -out count from the start folder.
-    char start_folder[MAX_PATH];
-    const DWORD length = SetCurrentDirectoryA(request.start_folder->c_str())
-                             ? GetCurrentDirectoryA(sizeof start_folder, start_folder)
+    wchar_t folder[MAX_PATH];
+    const DWORD length = SetCurrentDirectoryW(Widen(*request.start_folder).c_str())
+                             ? GetCurrentDirectoryW(MAX_PATH, folder)
                              : 0;
-    if (length == 0 || length >= sizeof start_folder) {
+    if (length == 0 || length >= MAX_PATH) {
         ShowProgramString(IDS_CANT_ENTER_START_FOLDER, MB_ICONERROR);
         return kExitCannotEnterStartFolder;
     }
+    const std::string start_folder = Utf8FromWide({folder, length});
     ListJob job = request.job;
     job.output_path = request.output_path->c_str();
-    job.start_folder = start_folder;
+    job.start_folder = start_folder.c_str();
     job.filter_text = request.filter_text ? request.filter_text->c_str() : "*.*";
     const WaitCursor wait;
     return ExitCodeFor(RunListing(job));

@@ -1,10 +1,11 @@
 #include "app/command_line_parse.h"
 
 #include "engine/ascii.h"
+#include "engine/utf8.h"
 
 namespace {
 
-// Values go into 260-character buffers downstream: 259 characters and the terminator.
+// A value holds at most 259 characters, counted in UTF-16 units as Windows counts a path.
 constexpr size_t kMaxValueLength = 259;
 
 // A name of this many letters is already too long; no more of it is read.
@@ -33,6 +34,7 @@ constexpr FlagOption kFlagOptions[] = {
     {"p", &ListJob::full_paths},         {"pt", &ListJob::full_paths_in_titles},
     {"i", &ListJob::full_information},   {"t", &ListJob::use_tabs},
     {"e", &ListJob::include_extensions}, {"cb", &ListJob::show_summary},
+    {"u", &ListJob::utf8_output},
 };
 
 struct SortValue {
@@ -44,6 +46,14 @@ constexpr SortValue kSortValues[] = {
     {"name", ByName}, {"ext", ByExtension}, {"extension", ByExtension},
     {"size", BySize}, {"date", ByDate},
 };
+
+// Index of the character after the one at pos.
+size_t NextCharacter(std::string_view text, size_t pos) {
+    do {
+        ++pos;
+    } while (pos < text.size() && IsContinuationByte(text[pos]));
+    return pos;
+}
 
 size_t SkipBlanks(std::string_view text, size_t pos) {
     while (pos < text.size() && IsBlank(text[pos])) {
@@ -65,9 +75,16 @@ std::string_view ReadValue(std::string_view text, size_t& pos) {
         end = text[pos];
         ++pos;
     }
+    // A value is cut between characters, never inside one.
     const size_t begin = pos;
-    while (pos < text.size() && text[pos] != end && pos - begin < kMaxValueLength) {
-        ++pos;
+    size_t units = 0;
+    while (pos < text.size() && text[pos] != end) {
+        const size_t next = NextCharacter(text, pos);
+        units += Utf16Length(text.substr(pos, next - pos));
+        if (units > kMaxValueLength) {
+            break;
+        }
+        pos = next;
     }
     const std::string_view value = text.substr(begin, pos - begin);
     if (pos < text.size() && text[pos] == end) {
@@ -144,8 +161,13 @@ CommandLineParse ParseCommandLine(std::string_view text, size_t start,
 }
 
 std::string CommandLineErrorText(std::string_view prefix, std::string_view text, size_t position) {
-    const std::string_view fragment =
-        position < text.size() ? text.substr(position, kMaxFragmentLength) : std::string_view();
+    const size_t start = position < text.size() ? position : text.size();
+    size_t end = start;
+    for (size_t characters = 0; end < text.size() && characters < kMaxFragmentLength;
+         ++characters) {
+        end = NextCharacter(text, end);
+    }
+    const std::string_view fragment = text.substr(start, end - start);
     std::string message(prefix);
     message += " \"";
     message += fragment;

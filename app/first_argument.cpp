@@ -1,10 +1,11 @@
 #include "app/first_argument.h"
 
 #include "engine/ascii.h"
+#include "engine/utf8.h"
 
 namespace {
 
-// The folder goes into a 260-character buffer: 259 characters and the terminator.
+// A folder holds at most 259 characters, counted in UTF-16 units as Windows counts a path.
 constexpr size_t kMaxFolderLength = 259;
 
 bool BeginsOptions(char c) {
@@ -47,7 +48,7 @@ StartChoice ChooseStart(std::string_view command_line) {
     }
     // A folder that does not fit in 259 characters is not used: a cut path would name a
     // different folder, so the dialog opens as if no folder had been given.
-    if (folder.size() > kMaxFolderLength) {
+    if (Utf16Length(folder) > kMaxFolderLength) {
         return choice;
     }
     // The dialog walks folders from a drive's root; a network path has no drive, so the dialog

@@ -2,16 +2,23 @@
 // the command-line mode and the main dialog.
 #include <windows.h>
 
+#include <string>
+
 #include "app/command_line_mode.h"
 #include "app/first_argument.h"
 #include "app/program_entry.h"
 #include "app/shell_verb.h"
 #include "engine/program_resources.h"
+#include "platform/wide_text.h"
 #include "ui/main_dialog.h"
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR command_line, int) {
+// The wide entry point: the command line arrives with every character it has, whatever the
+// code page holds.
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR command_line, int) {
     ModuleInstance = instance;
-    CommandLineText = command_line != nullptr ? command_line : "";
+    static const std::string command_line_text =
+        Utf8FromWide(command_line != nullptr ? command_line : L"");
+    CommandLineText = command_line_text.c_str();
     InitialFolder[0] = '\0';
     RegisterShellVerb("drive");
     RegisterShellVerb("directory");
@@ -19,8 +26,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR command_line, int) {
     if (choice.face == StartFace::CommandLineMode) {
         return RunCommandLineMode(CommandLineText, choice.options_start);
     }
-    const size_t copied = choice.initial_folder.copy(InitialFolder, sizeof InitialFolder - 1);
-    InitialFolder[copied] = '\0';
+    // The dialog works in the code page; a folder it cannot name whole is not used.
+    const std::string folder = CodePageFromUtf8(choice.initial_folder);
+    if (folder.size() < sizeof InitialFolder) {
+        InitialFolder[folder.copy(InitialFolder, folder.size())] = '\0';
+    }
     ShowMainDialog();
     return 0;
 }

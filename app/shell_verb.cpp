@@ -6,13 +6,15 @@
 
 #include "app/registry_key.h"
 #include "engine/program_resources.h"
+#include "platform/wide_text.h"
 #include "res/resource.h"
 
 namespace {
 
 bool SetDefaultValue(HKEY key, const std::string& text) {
-    return RegSetValueA(key, nullptr, REG_SZ, text.c_str(), static_cast<DWORD>(text.size())) ==
-           ERROR_SUCCESS;
+    const std::wstring wide = Widen(text);
+    return RegSetValueW(key, nullptr, REG_SZ, wide.c_str(),
+                        static_cast<DWORD>(wide.size() * sizeof(wchar_t))) == ERROR_SUCCESS;
 }
 
 } // namespace
@@ -23,9 +25,7 @@ void RegisterShellVerb(const char* class_name) {
     if (!verb) {
         return;
     }
-    char menu_text[256];
-    LoadProgramString(IDS_SHELL_VERB, menu_text, sizeof menu_text);
-    if (!SetDefaultValue(verb.get(), menu_text)) {
+    if (!SetDefaultValue(verb.get(), ProgramString(IDS_SHELL_VERB))) {
         return;
     }
     const RegistryKey command = CreateRegistryKey(verb.get(), "command");

@@ -7,12 +7,20 @@ add_link_options(-static -static-libgcc -static-libstdc++)
 add_library(scrivtree_resources OBJECT res/scrivtree.rc)
 target_include_directories(scrivtree_resources PRIVATE ${CMAKE_SOURCE_DIR}/res)
 
+# The Win32 helpers that both faces share.
+add_library(scrivtree_platform STATIC
+    platform/shell_library.cpp
+)
+target_include_directories(scrivtree_platform PUBLIC ${CMAKE_SOURCE_DIR})
+target_link_libraries(scrivtree_platform PRIVATE scrivtree_warnings)
+
 add_library(scrivtree_engine STATIC
     engine/folder_scan.cpp
     engine/listing_run.cpp
     engine/program_resources.cpp
 )
-target_link_libraries(scrivtree_engine PUBLIC scrivtree_portable PRIVATE scrivtree_warnings)
+target_link_libraries(scrivtree_engine PUBLIC scrivtree_portable scrivtree_platform
+                      PRIVATE scrivtree_warnings)
 
 add_library(scrivtree_app STATIC
     app/command_line_mode.cpp
@@ -32,13 +40,15 @@ add_library(scrivtree_ui STATIC
     ui/main_dialog.cpp
     ui/settings_store.cpp
 )
-target_link_libraries(scrivtree_ui PUBLIC scrivtree_app gdi32 comdlg32 shell32 advapi32
+target_link_libraries(scrivtree_ui PUBLIC scrivtree_app gdi32 advapi32
                       PRIVATE scrivtree_warnings)
 
 add_executable(Scrivtree WIN32 app/main.cpp $<TARGET_OBJECTS:scrivtree_resources>)
 target_link_libraries(Scrivtree PRIVATE scrivtree_ui scrivtree_warnings)
-# Users get the program without its symbols: less than half the size.
-target_link_options(Scrivtree PRIVATE -s)
+# Users get the program without its symbols: less than half the size. The wide entry point
+# takes the command line with every character it has.
+target_compile_options(Scrivtree PRIVATE -municode)
+target_link_options(Scrivtree PRIVATE -s -municode)
 
 # The help file, beside the program.
 include(${CMAKE_CURRENT_LIST_DIR}/help.cmake)

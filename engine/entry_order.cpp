@@ -12,13 +12,20 @@ int32_t FindExtOffset(std::string_view name) {
     return static_cast<int32_t>(dot == std::string_view::npos ? name.size() : dot + 1);
 }
 
-FolderEntry* NewEntry(std::string_view name, bool is_folder, uint64_t size, uint64_t last_write) {
-    void* block = std::malloc(sizeof(FolderEntry) + name.size() + 1);
+// Both names live in the record's own allocation, the wide one first for its alignment.
+FolderEntry* NewEntry(std::string_view name, bool is_folder, uint64_t size, uint64_t last_write,
+                      std::wstring_view real_name) {
+    static_assert(sizeof(FolderEntry) % alignof(wchar_t) == 0);
+    void* block =
+        std::malloc(sizeof(FolderEntry) + real_name.size() * sizeof(wchar_t) + name.size() + 1);
     if (block == nullptr) {
         return nullptr;
     }
     FolderEntry* entry = new (block) FolderEntry{};
-    entry->name = reinterpret_cast<char*>(entry + 1);
+    entry->real_name = reinterpret_cast<wchar_t*>(entry + 1);
+    entry->real_name_length =
+        static_cast<int32_t>(real_name.copy(entry->real_name, real_name.size()));
+    entry->name = reinterpret_cast<char*>(entry->real_name + real_name.size());
     name.copy(entry->name, name.size());
     entry->name[name.size()] = '\0';
     entry->name_length = static_cast<int32_t>(name.size());

@@ -18,22 +18,29 @@ struct FolderEntry {
     // Last-write time as the file system gives it: UTC, 100-nanosecond units since 1601.
     uint64_t last_write;
     int32_t name_length;
-    // The name as the file system gives it, stored in the same allocation right after the
-    // record, NUL-terminated. Folders are shown upper-cased, but entered by this name: on a file
-    // system that tells case apart, the upper-cased name would have to be searched for, or name
-    // another folder.
+    // The name as the listing writes it (in the output's encoding), NUL-terminated; sorted and
+    // matched by the filter as written. Folders are shown upper-cased.
     char* name;
+    // Folders: the exact name the file system has, by which the folder is entered. The written
+    // name may have lost characters to the code page, and an upper-cased name would name
+    // another folder, or none, where case is told apart. Empty for files.
+    int32_t real_name_length;
+    wchar_t* real_name;
 
     std::string_view Name() const { return {name, static_cast<size_t>(name_length)}; }
     std::string_view Extension() const { return Name().substr(static_cast<size_t>(ext_offset)); }
+    std::wstring_view RealName() const {
+        return {real_name, static_cast<size_t>(real_name_length)};
+    }
 };
 
 // Index just after the last '.' of name, or the length of name when it holds none.
 int32_t FindExtOffset(std::string_view name);
 
-// A new record for one item, not yet linked; nullptr when memory runs out. The caller owns it
-// until it is part of a list given to FreeEntries.
-FolderEntry* NewEntry(std::string_view name, bool is_folder, uint64_t size, uint64_t last_write);
+// A new record for one item, not yet linked, holding copies of both names; nullptr when memory
+// runs out. The caller owns it until it is part of a list given to FreeEntries.
+FolderEntry* NewEntry(std::string_view name, bool is_folder, uint64_t size, uint64_t last_write,
+                      std::wstring_view real_name = {});
 
 // Orders the list: folders first by name, then files by sort_mode (ByName, ByExtension, BySize,
 // ByDate; any other value keeps their order). Equal keys keep their order. Returns the new head.

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "engine/ascii.h"
+#include "engine/utf8.h"
 
 namespace {
 
@@ -36,9 +37,10 @@ const char* NextString(const char* p) {
 
 } // namespace
 
-void CompileFilter(std::string_view text, CompiledFilter& filter) {
+void CompileFilter(std::string_view text, bool utf8, CompiledFilter& filter) {
     // The text ends at its first NUL, as a C string does; a NUL inside a pattern would split it.
     text = text.substr(0, text.find('\0'));
+    filter.utf8 = utf8;
     filter.pattern_count = 0;
     filter.pattern_store.clear();
     bool exclusion = false;
@@ -106,15 +108,16 @@ bool MatchFilter(const CompiledFilter& filter, std::string_view name) {
         if (exclusion) {
             ++ext_pattern;
         }
-        if (MatchPattern(name_pattern, name_piece) && MatchPattern(ext_pattern, ext_piece)) {
+        if (MatchPattern(name_pattern, name_piece, filter.utf8) &&
+            MatchPattern(ext_pattern, ext_piece, filter.utf8)) {
             listed = !exclusion;
         }
     }
     return listed;
 }
 
-bool MatchPattern(const char* pattern, std::string_view piece) {
-    for (const char c : piece) {
+bool MatchPattern(const char* pattern, std::string_view piece, bool utf8) {
+    for (size_t i = 0; i < piece.size(); ++i) {
         if (*pattern == '\0') {
             return false;
         }
@@ -122,7 +125,13 @@ bool MatchPattern(const char* pattern, std::string_view piece) {
         if (*pattern == '*') {
             return true;
         }
-        if (*pattern != '?' && LowerAscii(*pattern) != LowerAscii(c)) {
+        if (*pattern == '?') {
+            // The bytes after a character's first belong to it. Other characters of a UTF-8
+            // pattern compare byte by byte: both sides stay at character starts.
+            while (utf8 && i + 1 < piece.size() && IsContinuationByte(piece[i + 1])) {
+                ++i;
+            }
+        } else if (LowerAscii(*pattern) != LowerAscii(piece[i])) {
             return false;
         }
         ++pattern;

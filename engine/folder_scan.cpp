@@ -2,9 +2,18 @@
 
 #include <windows.h>
 
+#include <memory>
+#include <type_traits>
+
 #include "engine/run_state.h"
+#include "engine/utf8.h"
 
 namespace {
+
+struct FindCloser {
+    void operator()(HANDLE find) const { FindClose(find); }
+};
+using FindHandle = std::unique_ptr<std::remove_pointer_t<HANDLE>, FindCloser>;
 
 // A list under construction, appended at its end.
 struct EntryChain {
@@ -21,41 +30,67 @@ uint64_t JoinHalves(DWORD high, DWORD low) {
     return (static_cast<uint64_t>(high) << 32) | low;
 }
 
-// Whether the enumerated item is listed, by the job's options and the filter.
-bool IsListed(const WIN32_FIND_DATAA& found, bool is_folder) {
-    if (is_folder) {
-        return ActiveJob->include_subfolders && found.cFileName[0] != '.';
+// Starts the search of the folder: without the short names, which the listing never shows,
+// and fetching many entries per call. Windows before 7 knows neither and refuses them.
+FindHandle FindFirst(const wchar_t* pattern, WIN32_FIND_DATAW& found) {
+    HANDLE find = FindFirstFileExW(pattern, FindExInfoBasic, &found, FindExSearchNameMatch, nullptr,
+                                   FIND_FIRST_EX_LARGE_FETCH);
+    if (find == INVALID_HANDLE_VALUE && GetLastError() == ERROR_INVALID_PARAMETER) {
+        find = FindFirstFileExW(pattern, FindExInfoStandard, &found, FindExSearchNameMatch, nullptr,
+                                0);
     }
-    return ActiveJob->include_files && MatchFilter(ActiveFilter, found.cFileName);
+    return FindHandle(find != INVALID_HANDLE_VALUE ? find : nullptr);
+}
+
+// The name as the listing writes it: UTF-8, or the code page's conversion, which is what the
+// ANSI functions would have given.
+std::string_view WrittenName(const wchar_t* name, char (&buffer)[MAX_PATH * kMaxUtf8PerUtf16Unit]) {
+    const size_t length = wcslen(name);
+    if (ActiveJob->utf8_output) {
+        return {buffer, EncodeUtf8(name, length, buffer)};
+    }
+    const int written = WideCharToMultiByte(CP_ACP, 0, name, static_cast<int>(length), buffer,
+                                            sizeof buffer, nullptr, nullptr);
+    return {buffer, static_cast<size_t>(written > 0 ? written : 0)};
 }
 
 } // namespace
 
 // One enumeration gathers both groups; sub-folders and files are kept apart and joined at the
 // end, which gives the same list as reading the folder twice.
-FolderEntry* ScanFolder(const char* path, bool& out_of_memory) {
+FolderEntry* ScanFolder(std::wstring& path, bool& out_of_memory) {
     out_of_memory = false;
-    if (!SetCurrentDirectoryA(path)) {
-        return nullptr;
-    }
     if (!ActiveJob->include_subfolders && !ActiveJob->include_files) {
         return nullptr;
     }
-    WIN32_FIND_DATAA found;
-    HANDLE find = FindFirstFileA("*.*", &found);
-    if (find == INVALID_HANDLE_VALUE) {
+    // "*" and not "*.*": some file systems leave a name that ends with a dot out of "*.*".
+    const size_t length = path.size();
+    path.append(!path.empty() && path.back() == L'\\' ? L"*" : L"\\*");
+    WIN32_FIND_DATAW found;
+    const FindHandle find = FindFirst(path.c_str(), found);
+    path.resize(length);
+    if (!find) {
         return nullptr;
     }
     EntryChain folders;
     EntryChain files;
+    char name[MAX_PATH * kMaxUtf8PerUtf16Unit];
     do {
         const bool is_folder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-        if (!IsListed(found, is_folder)) {
+        // Sub-folders whose names begin with '.' are left out, and with them "." and "..".
+        const bool listed = is_folder ? ActiveJob->include_subfolders && found.cFileName[0] != L'.'
+                                      : ActiveJob->include_files;
+        if (!listed) {
+            continue;
+        }
+        const std::string_view written = WrittenName(found.cFileName, name);
+        if (!is_folder && !MatchFilter(ActiveFilter, written)) {
             continue;
         }
         FolderEntry* entry = NewEntry(
-            found.cFileName, is_folder, JoinHalves(found.nFileSizeHigh, found.nFileSizeLow),
-            JoinHalves(found.ftLastWriteTime.dwHighDateTime, found.ftLastWriteTime.dwLowDateTime));
+            written, is_folder, JoinHalves(found.nFileSizeHigh, found.nFileSizeLow),
+            JoinHalves(found.ftLastWriteTime.dwHighDateTime, found.ftLastWriteTime.dwLowDateTime),
+            is_folder ? std::wstring_view(found.cFileName) : std::wstring_view());
         if (entry == nullptr) {
             out_of_memory = true;
             break;
@@ -63,8 +98,7 @@ FolderEntry* ScanFolder(const char* path, bool& out_of_memory) {
         entry->is_link = is_folder && (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
         (is_folder ? folders : files).Append(entry);
         ++(is_folder ? FolderCount : FileCount);
-    } while (FindNextFileA(find, &found));
-    FindClose(find);
+    } while (FindNextFileW(find.get(), &found));
     if (folders.head == nullptr) {
         return files.head;
     }

@@ -1,30 +1,26 @@
 #include "engine/line_text.h"
 
 #include "engine/ascii.h"
+#include "engine/utf8.h"
+
+int TextColumns(std::string_view text, bool utf8) {
+    return utf8 ? CountCharacters(text) : static_cast<int>(text.size());
+}
 
 void ClearLine(TextLine& line) {
-    line.length = 0;
-    line.text[0] = '\0';
+    line.text.clear();
 }
 
 void AppendText(TextLine& line, std::string_view text) {
-    const size_t room = static_cast<size_t>(kLineCapacity - 1 - line.length);
-    const size_t count = text.size() < room ? text.size() : room;
-    text.copy(line.text.data() + line.length, count);
-    line.length += static_cast<int>(count);
-    line.text[static_cast<size_t>(line.length)] = '\0';
+    line.text.append(text);
 }
 
 void AppendSpaces(TextLine& line, int count) {
-    if (count <= 0) {
-        count = 1;
-    }
-    constexpr std::string_view kSpaces = "                                ";
-    while (count > 0) {
-        const int step = count < static_cast<int>(kSpaces.size()) ? count : kSpaces.size();
-        AppendText(line, kSpaces.substr(0, static_cast<size_t>(step)));
-        count -= step;
-    }
+    line.text.append(static_cast<size_t>(count > 0 ? count : 1), ' ');
+}
+
+static int LineColumns(const TextLine& line) {
+    return TextColumns(line.text, line.utf8);
 }
 
 std::string_view SectionTitle(std::string_view folder, bool full_paths_in_titles) {
@@ -37,23 +33,23 @@ std::string_view SectionTitle(std::string_view folder, bool full_paths_in_titles
 
 void BuildUnderline(TextLine& line, std::string_view title) {
     ClearLine(line);
-    for (size_t i = 0; i < title.size(); ++i) {
-        AppendText(line, "=");
-    }
+    line.text.append(static_cast<size_t>(TextColumns(title, line.utf8)), '=');
 }
 
 static bool EndsWithBackslash(std::string_view path) {
     return !path.empty() && path.back() == '\\';
 }
 
-int NameColumnWidth(const FolderEntry* list, std::string_view folder, bool full_paths) {
+int NameColumnWidth(const FolderEntry* list, std::string_view folder, bool full_paths, bool utf8) {
     int width = 0;
     for (const FolderEntry* entry = list; entry != nullptr; entry = entry->next) {
+        // A name has at least one column per character: only names that may be wider count.
         if (entry->name_length > width) {
-            width = entry->name_length;
+            const int columns = TextColumns(entry->Name(), utf8);
+            width = columns > width ? columns : width;
         }
     }
-    return full_paths ? width + static_cast<int>(folder.size()) : width;
+    return full_paths ? width + TextColumns(folder, utf8) : width;
 }
 
 // Appends the number in decimal, every bit of it: a 5 GiB file shows as 5368709120.
@@ -69,11 +65,11 @@ static void AppendNumber(TextLine& line, uint64_t value) {
 
 // Appends the entry's name as the listing shows it: folders upper-cased.
 static void AppendShownName(TextLine& line, const FolderEntry& entry) {
-    const int start = line.length;
+    const size_t start = line.text.size();
     AppendText(line, entry.Name());
     if (entry.is_folder) {
-        for (int i = start; i < line.length; ++i) {
-            line.text[static_cast<size_t>(i)] = UpperAscii(line.text[static_cast<size_t>(i)]);
+        for (size_t i = start; i < line.text.size(); ++i) {
+            line.text[i] = UpperAscii(line.text[i]);
         }
     }
 }
@@ -81,16 +77,9 @@ static void AppendShownName(TextLine& line, const FolderEntry& entry) {
 // Cuts the extension of the name at the end of the line: back to the last '.', unless a
 // backslash comes first, so the cut never reaches into a folder path.
 static void CutExtension(TextLine& line) {
-    for (int i = line.length - 1; i >= 0; --i) {
-        const char c = line.text[static_cast<size_t>(i)];
-        if (c == '\\') {
-            return;
-        }
-        if (c == '.') {
-            line.length = i;
-            line.text[static_cast<size_t>(i)] = '\0';
-            return;
-        }
+    const size_t cut = line.text.find_last_of(".\\");
+    if (cut != std::string::npos && line.text[cut] == '.') {
+        line.text.resize(cut);
     }
 }
 
@@ -111,37 +100,41 @@ void BuildEntryLine(TextLine& line, const ListJob& job, std::string_view folder,
     if (!job.full_information) {
         return;
     }
-    AppendSpaces(line, width + 6 - line.length);
+    AppendSpaces(line, width + 6 - LineColumns(line));
     if (entry.is_folder) {
         AppendText(line, "DIR");
         AppendSpaces(line, 9);
     } else {
-        const int size_start = line.length;
+        const size_t size_start = line.text.size();
         AppendNumber(line, entry.size);
-        AppendSpaces(line, size_start + 12 - line.length);
+        AppendSpaces(line, static_cast<int>(size_start + 12 - line.text.size()));
     }
-    const int date_start = line.length;
     AppendText(line, date);
-    AppendSpaces(line, date_start + 15 - line.length);
+    AppendSpaces(line, 15 - TextColumns(date, line.utf8));
     AppendText(line, time);
 }
 
-int TabFill(std::string_view line, char* out) {
-    int written = 0;
+size_t TabFill(std::string_view line, bool utf8, char* out) {
+    size_t written = 0;
     int pending = 0;
-    for (size_t column = 0; column < line.size(); ++column) {
-        if (column % 8 == 0 && pending > 0) {
-            out[written++] = '\t';
-            pending = 0;
-        }
-        if (line[column] == ' ') {
-            ++pending;
-            continue;
+    int column = 0;
+    for (const char c : line) {
+        const bool continues_character = utf8 && IsContinuationByte(c);
+        if (!continues_character) {
+            if (column % 8 == 0 && pending > 0) {
+                out[written++] = '\t';
+                pending = 0;
+            }
+            ++column;
+            if (c == ' ') {
+                ++pending;
+                continue;
+            }
         }
         for (; pending > 0; --pending) {
             out[written++] = ' ';
         }
-        out[written++] = line[column];
+        out[written++] = c;
     }
     return written;
 }

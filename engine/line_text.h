@@ -2,31 +2,31 @@
 // TAB fill. Nothing here touches the file system; dates and times arrive already formatted.
 #pragma once
 
-#include <array>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "engine/entry_order.h"
 #include "engine/list_job.h"
 
-// 779 characters and the terminator. The longest line the engine can build (a 259-character
-// folder path and a 259-character name, a 20-digit size, and a date and a time of at most 79
-// characters each) stays below 710 characters, so lines are never cut.
-constexpr int kLineCapacity = 780;
-
 // Room for one formatted date or time.
 constexpr int kDateTimeCapacity = 80;
 
+// A line of any length: titles and full paths are written whole, however deep the folder.
 struct TextLine {
-    std::array<char, kLineCapacity> text{};
-    int length = 0;
+    std::string text;
+    // UTF-8 text counts its columns in characters, so that the columns line up in an editor;
+    // text in the code page counts bytes.
+    bool utf8 = false;
 
-    std::string_view View() const { return {text.data(), static_cast<size_t>(length)}; }
+    std::string_view View() const { return text; }
 };
+
+// Columns the text takes: its characters in UTF-8, its bytes in the code page.
+int TextColumns(std::string_view text, bool utf8);
 
 void ClearLine(TextLine& line);
 
-// Appends as much of the text as fits below the capacity.
 void AppendText(TextLine& line, std::string_view text);
 
 // Appends count spaces, at least one.
@@ -36,12 +36,12 @@ void AppendSpaces(TextLine& line, int count);
 // path without a backslash, or when the job wants full paths in titles.
 std::string_view SectionTitle(std::string_view folder, bool full_paths_in_titles);
 
-// A line of '=' as long as the title.
+// A line of '=' as many columns wide as the title.
 void BuildUnderline(TextLine& line, std::string_view title);
 
-// Width of the name column of a folder's section: the longest name among the entries (with
-// extensions), plus the folder path when entry lines carry it.
-int NameColumnWidth(const FolderEntry* list, std::string_view folder, bool full_paths);
+// Width in columns of the name column of a folder's section: the longest name among the
+// entries (with extensions), plus the folder path when entry lines carry it.
+int NameColumnWidth(const FolderEntry* list, std::string_view folder, bool full_paths, bool utf8);
 
 // The whole entry line: optional folder path, the name (extension cut unless the job keeps it)
 // and, with full information, the size or "DIR", date and time columns.
@@ -50,6 +50,7 @@ void BuildEntryLine(TextLine& line, const ListJob& job, std::string_view folder,
                     std::string_view time);
 
 // Copies line into out with runs of spaces turned into TABs at every 8-column stop, as it looks
-// with TAB stops every 8 columns; trailing spaces are dropped. out needs room for line.size()
-// characters (the fill never lengthens a line). Returns the number of characters written.
-int TabFill(std::string_view line, char* out);
+// with TAB stops every 8 columns (columns counted as TextColumns counts them); trailing spaces
+// are dropped. out needs room for line.size() bytes (the fill never lengthens a line). Returns
+// the number of bytes written.
+size_t TabFill(std::string_view line, bool utf8, char* out);

@@ -12,8 +12,8 @@ enum SortMode : int32_t {
     ByDate = 4,
 };
 
-// The three texts belong to the caller and stay alive for the whole run; the run only reads
-// them. Flags other than 0 count as set.
+// The three texts are UTF-8; they belong to the caller and stay alive for the whole run, which
+// only reads them. Flags other than 0 count as set.
 struct ListJob {
     const char* output_path = nullptr;
     const char* start_folder = nullptr;
@@ -27,6 +27,9 @@ struct ListJob {
     uint8_t use_tabs = 0;
     uint8_t include_extensions = 0;
     uint8_t show_summary = 0;
+    // The listing in UTF-8 with every name exactly as the file system has it; otherwise in the
+    // ANSI code page, with a name it cannot hold written as the code page's conversion gives it.
+    uint8_t utf8_output = 0;
 };
 
 // How a run ended. Only Written means the whole listing is in the output file.

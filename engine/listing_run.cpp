@@ -3,14 +3,18 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "engine/ascii.h"
 #include "engine/folder_scan.h"
 #include "engine/line_text.h"
 #include "engine/program_resources.h"
 #include "engine/run_state.h"
+#include "engine/utf8.h"
+#include "platform/wide_text.h"
 #include "res/resource.h"
 
 const ListJob* ActiveJob = nullptr;
@@ -21,16 +25,22 @@ int32_t FolderCount = 0;
 namespace {
 
 HANDLE OutputFile = INVALID_HANDLE_VALUE;
-// The line being built: title, underline or entry line, and the run's messages.
+// The line being built: title, underline or entry line.
 TextLine LineBuffer;
 // Lines as written, after the TAB fill and with CR LF, gathered into few large writes. It is
 // emptied into the file before every folder is read, so that an output file inside the listed
 // tree is listed with all the lines before its folder's section, as if each line were written
 // at once.
-std::array<char, 65536> WriteBuffer;
-size_t WriteLength = 0;
+constexpr size_t kWriteChunk = 65536;
+std::string WriteBuffer;
 // Written while all goes well; the first failure stops the walk.
 ListingOutcome RunOutcome = ListingOutcome::Written;
+
+// The folder being listed: the path it is read by, absolute with the "\\?\" prefix and the
+// exact names of its folders, and the path the listing shows, in the listing's encoding with
+// the sub-folders' names upper-cased.
+std::wstring WalkPath;
+std::string ShownPath;
 
 bool Running() {
     return RunOutcome == ListingOutcome::Written;
@@ -38,30 +48,32 @@ bool Running() {
 
 void FlushOutput() {
     DWORD written = 0;
-    if (Running() && WriteLength > 0 &&
-        (!WriteFile(OutputFile, WriteBuffer.data(), static_cast<DWORD>(WriteLength), &written,
-                    nullptr) ||
-         written != WriteLength)) {
+    if (Running() && !WriteBuffer.empty() &&
+        (!WriteFile(OutputFile, WriteBuffer.data(), static_cast<DWORD>(WriteBuffer.size()),
+                    &written, nullptr) ||
+         written != WriteBuffer.size())) {
         RunOutcome = ListingOutcome::CannotWrite;
     }
-    WriteLength = 0;
+    WriteBuffer.clear();
 }
 
 // Writes LineBuffer as one line of the output file.
 void WriteLine() {
-    if (WriteBuffer.size() - WriteLength < kLineCapacity + 2) {
-        FlushOutput();
-    }
     if (!Running()) {
         return;
     }
-    char* out = WriteBuffer.data() + WriteLength;
     const std::string_view line = LineBuffer.View();
+    const size_t start = WriteBuffer.size();
+    WriteBuffer.resize(start + line.size() + 2);
+    char* out = WriteBuffer.data() + start;
     const size_t length =
-        ActiveJob->use_tabs ? static_cast<size_t>(TabFill(line, out)) : line.copy(out, line.size());
+        ActiveJob->use_tabs ? TabFill(line, LineBuffer.utf8, out) : line.copy(out, line.size());
     out[length] = '\r';
     out[length + 1] = '\n';
-    WriteLength += length + 2;
+    WriteBuffer.resize(start + length + 2);
+    if (WriteBuffer.size() >= kWriteChunk) {
+        FlushOutput();
+    }
 }
 
 void WriteText(std::string_view text) {
@@ -70,35 +82,60 @@ void WriteText(std::string_view text) {
     WriteLine();
 }
 
-// Formats the local date and time of a file time into the two buffers; a part that cannot be
-// formatted stays empty.
-void FormatLastWrite(uint64_t last_write, char (&date)[kDateTimeCapacity],
-                     char (&time)[kDateTimeCapacity]) {
-    date[0] = '\0';
-    time[0] = '\0';
-    FILETIME utc{static_cast<DWORD>(last_write), static_cast<DWORD>(last_write >> 32)};
-    FILETIME local;
-    SYSTEMTIME calendar;
-    if (!FileTimeToLocalFileTime(&utc, &local) || !FileTimeToSystemTime(&local, &calendar)) {
-        return;
+// A formatted date or time in the listing's encoding; empty when it could not be formatted.
+std::string_view WrittenText(const wchar_t* text, int length,
+                             char (&buffer)[kDateTimeCapacity * kMaxUtf8PerUtf16Unit]) {
+    if (length <= 1) {
+        return {};
     }
-    if (GetDateFormatA(LOCALE_USER_DEFAULT, 0, &calendar, nullptr, date, kDateTimeCapacity) == 0) {
-        date[0] = '\0';
+    const size_t units = static_cast<size_t>(length - 1);
+    if (ActiveJob->utf8_output) {
+        return {buffer, EncodeUtf8(text, units, buffer)};
     }
-    if (GetTimeFormatA(LOCALE_USER_DEFAULT, 0, &calendar, nullptr, time, kDateTimeCapacity) == 0) {
-        time[0] = '\0';
-    }
+    const int written = WideCharToMultiByte(CP_ACP, 0, text, static_cast<int>(units), buffer,
+                                            sizeof buffer, nullptr, nullptr);
+    return {buffer, static_cast<size_t>(written > 0 ? written : 0)};
 }
 
+// The local date and time of a file time, in the user's formats; a part that cannot be
+// formatted stays empty.
+struct LastWriteText {
+    char date_buffer[kDateTimeCapacity * kMaxUtf8PerUtf16Unit];
+    char time_buffer[kDateTimeCapacity * kMaxUtf8PerUtf16Unit];
+    std::string_view date;
+    std::string_view time;
+
+    void Format(uint64_t last_write) {
+        date = {};
+        time = {};
+        FILETIME utc{static_cast<DWORD>(last_write), static_cast<DWORD>(last_write >> 32)};
+        FILETIME local;
+        SYSTEMTIME calendar;
+        if (!FileTimeToLocalFileTime(&utc, &local) || !FileTimeToSystemTime(&local, &calendar)) {
+            return;
+        }
+        wchar_t text[kDateTimeCapacity];
+        date = WrittenText(
+            text,
+            GetDateFormatW(LOCALE_USER_DEFAULT, 0, &calendar, nullptr, text, kDateTimeCapacity),
+            date_buffer);
+        time = WrittenText(
+            text,
+            GetTimeFormatW(LOCALE_USER_DEFAULT, 0, &calendar, nullptr, text, kDateTimeCapacity),
+            time_buffer);
+    }
+};
+
 void WriteEntries(std::string_view folder, const FolderEntry* entries) {
-    const int width = NameColumnWidth(entries, folder, ActiveJob->full_paths);
-    char date[kDateTimeCapacity] = "";
-    char time[kDateTimeCapacity] = "";
+    const int width =
+        NameColumnWidth(entries, folder, ActiveJob->full_paths, ActiveJob->utf8_output);
+    LastWriteText last_write;
     for (const FolderEntry* entry = entries; entry != nullptr && Running(); entry = entry->next) {
         if (ActiveJob->full_information) {
-            FormatLastWrite(entry->last_write, date, time);
+            last_write.Format(entry->last_write);
         }
-        BuildEntryLine(LineBuffer, *ActiveJob, folder, *entry, width, date, time);
+        BuildEntryLine(LineBuffer, *ActiveJob, folder, *entry, width, last_write.date,
+                       last_write.time);
         WriteLine();
     }
 }
@@ -114,78 +151,96 @@ void WriteSection(std::string_view title, std::string_view folder, const FolderE
     WriteText("");
 }
 
-// A sub-folder that is not walked gets the section of a folder that cannot be entered: one whose
-// path would pass the 259-character limit, and a link (junction or symbolic link), which may
-// lead back to one of its own parents and make the walk endless.
-void WriteUnwalkedSection(std::string_view shown_parent, const FolderEntry& folder) {
-    std::string title;
-    if (ActiveJob->full_paths_in_titles) {
-        title.assign(shown_parent);
-        if (title.empty() || title.back() != '\\') {
-            title += '\\';
-        }
-    }
-    for (const char c : folder.Name()) {
-        title += UpperAscii(c);
-    }
-    WriteSection(title, {}, nullptr);
-}
-
-// Builds parent\name into child, the name upper-cased when it is to be shown; false when it
-// would not fit.
-bool JoinPath(std::string_view parent, std::string_view name, bool upper_case,
-              char (&child)[MAX_PATH]) {
-    const bool add_backslash = !parent.empty() && parent.back() != '\\';
-    const size_t length = parent.size() + (add_backslash ? 1 : 0) + name.size();
-    if (length >= MAX_PATH) {
-        return false;
-    }
-    char* end = child + parent.copy(child, parent.size());
-    if (add_backslash) {
-        *end++ = '\\';
-    }
-    for (const char c : name) {
-        *end++ = upper_case ? UpperAscii(c) : c;
-    }
-    *end = '\0';
-    return true;
-}
-
-// Lists the folder at path, which the listing shows as shown_path: the same path with the
-// names of sub-folders upper-cased.
-void ListFolder(const char* path, const char* shown_path) {
+// Writes the section of the folder at WalkPath and returns its ordered entries. A folder that
+// is not entered, a link (junction or symbolic link) which may lead back to one of its own
+// parents and make the walk endless, gets the section of a folder that cannot be read.
+FolderEntry* ListFolder(bool enter) {
     FlushOutput();
-    bool out_of_memory = false;
-    FolderEntry* entries = SortEntries(ScanFolder(path, out_of_memory), ActiveJob->sort_mode);
-    if (out_of_memory) {
-        RunOutcome = ListingOutcome::OutOfMemory;
-    }
-    WriteSection(SectionTitle(shown_path, ActiveJob->full_paths_in_titles), shown_path, entries);
-    if (ActiveJob->include_subfolders) {
-        char child[MAX_PATH];
-        char shown_child[MAX_PATH];
-        for (const FolderEntry* entry = entries; entry != nullptr && Running();
-             entry = entry->next) {
-            if (!entry->is_folder) {
-                continue;
-            }
-            if (!entry->is_link && JoinPath(path, entry->Name(), false, child) &&
-                JoinPath(shown_path, entry->Name(), true, shown_child)) {
-                ListFolder(child, shown_child);
-            } else {
-                WriteUnwalkedSection(shown_path, *entry);
-            }
+    FolderEntry* entries = nullptr;
+    if (enter) {
+        bool out_of_memory = false;
+        entries = SortEntries(ScanFolder(WalkPath, out_of_memory), ActiveJob->sort_mode);
+        if (out_of_memory) {
+            RunOutcome = ListingOutcome::OutOfMemory;
         }
     }
-    FreeEntries(entries);
+    WriteSection(SectionTitle(ShownPath, ActiveJob->full_paths_in_titles), ShownPath, entries);
+    return entries;
+}
+
+// A listed folder whose sub-folders are still to be listed.
+struct OpenFolder {
+    FolderEntry* entries;
+    // The next entry to look at: sub-folders come first in the order.
+    const FolderEntry* next;
+    size_t walk_length;
+    size_t shown_length;
+};
+
+// Makes the paths those of the folder's sub-folder child.
+void EnterSubfolder(const OpenFolder& folder, const FolderEntry& child) {
+    WalkPath.resize(folder.walk_length);
+    if (WalkPath.empty() || WalkPath.back() != L'\\') {
+        WalkPath += L'\\';
+    }
+    WalkPath.append(child.RealName());
+    ShownPath.resize(folder.shown_length);
+    if (!ShownPath.empty() && ShownPath.back() != '\\') {
+        ShownPath += '\\';
+    }
+    for (const char c : child.Name()) {
+        ShownPath += UpperAscii(c);
+    }
+}
+
+// Lists the folder at the paths and, depth first, every sub-folder below it. The folders on the
+// way down wait on a stack of their own, not the program's, so no depth that the file system
+// allows can exhaust it.
+void ListTree() {
+    std::vector<OpenFolder> open;
+    FolderEntry* entries = ListFolder(true);
+    open.push_back({entries, entries, WalkPath.size(), ShownPath.size()});
+    while (!open.empty()) {
+        OpenFolder& folder = open.back();
+        const FolderEntry* child = folder.next;
+        if (child == nullptr || !child->is_folder || !ActiveJob->include_subfolders || !Running()) {
+            FreeEntries(folder.entries);
+            open.pop_back();
+            continue;
+        }
+        folder.next = child->next;
+        EnterSubfolder(folder, *child);
+        entries = ListFolder(!child->is_link);
+        open.push_back({entries, entries, WalkPath.size(), ShownPath.size()});
+    }
+}
+
+// The path the walk reads the start folder by: made absolute with the usual rules (a trailing
+// dot or blank goes), then prefixed so that everything below it is taken by its exact name and
+// at any length. Empty when it cannot be made.
+std::wstring StartWalkPath(const char* start_folder) {
+    const std::wstring folder = Widen(start_folder);
+    if (folder.rfind(L"\\\\?\\", 0) == 0) {
+        return folder;
+    }
+    std::wstring full(GetFullPathNameW(folder.c_str(), 0, nullptr, nullptr), L'\0');
+    const DWORD length =
+        GetFullPathNameW(folder.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    if (length == 0 || length >= full.size()) {
+        return {};
+    }
+    full.resize(length);
+    if (full.rfind(L"\\\\", 0) == 0) {
+        return L"\\\\?\\UNC\\" + full.substr(2);
+    }
+    return L"\\\\?\\" + full;
 }
 
 void ShowSummary(const char* output_path) {
-    char format[256];
-    LoadProgramString(IDS_SUMMARY, format, sizeof format);
-    std::snprintf(LineBuffer.text.data(), LineBuffer.text.size(), format, FileCount, FolderCount,
-                  output_path);
-    ShowProgramMessage(LineBuffer.text.data(), MB_ICONINFORMATION);
+    const std::string format = ProgramString(IDS_SUMMARY);
+    std::vector<char> text(format.size() + std::strlen(output_path) + 32);
+    std::snprintf(text.data(), text.size(), format.c_str(), FileCount, FolderCount, output_path);
+    ShowProgramMessage(text.data(), MB_ICONINFORMATION);
 }
 
 void ShowFailure() {
@@ -201,17 +256,26 @@ ListingOutcome RunListing(const ListJob& job) {
     FileCount = 0;
     FolderCount = 1;
     RunOutcome = ListingOutcome::Written;
-    CompileFilter(job.filter_text != nullptr ? job.filter_text : "", ActiveFilter);
+    LineBuffer.utf8 = job.utf8_output != 0;
+    const char* filter_text = job.filter_text != nullptr ? job.filter_text : "";
+    CompileFilter(job.utf8_output ? std::string(filter_text) : CodePageFromUtf8(filter_text),
+                  job.utf8_output, ActiveFilter);
     const char* output_path = job.output_path != nullptr ? job.output_path : "";
-    OutputFile = CreateFileA(output_path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+    OutputFile = CreateFileW(Widen(output_path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (OutputFile == INVALID_HANDLE_VALUE) {
         ShowProgramString(IDS_CANT_CREATE_OUTPUT, MB_ICONERROR);
         return ListingOutcome::CannotCreate;
     }
-    WriteLength = 0;
+    WriteBuffer.clear();
+    WriteBuffer.reserve(kWriteChunk + kWriteChunk / 4);
+    if (job.utf8_output) {
+        WriteBuffer = "\xEF\xBB\xBF";
+    }
     const char* start_folder = job.start_folder != nullptr ? job.start_folder : "";
-    ListFolder(start_folder, start_folder);
+    WalkPath = StartWalkPath(start_folder);
+    ShownPath = job.utf8_output ? std::string(start_folder) : CodePageFromUtf8(start_folder);
+    ListTree();
     FlushOutput();
     if (!CloseHandle(OutputFile) && Running()) {
         RunOutcome = ListingOutcome::CannotWrite;

@@ -1,5 +1,5 @@
 // The program's own module, its string table and its message boxes, shared by every part of
-// the program.
+// the program. Texts are UTF-8.
 #pragma once
 
 #include <windows.h>
@@ -12,7 +12,11 @@ constexpr const char* kProgramTitle = "Scrivtree 1.4";
 // then.
 extern HINSTANCE ModuleInstance;
 
-// Loads string id of the string table into buffer, always NUL-terminated; empty when missing.
+// String id of the string table; empty when missing.
+std::string ProgramString(UINT id);
+
+// Loads string id into buffer, cut to whole characters where it does not fit, always
+// NUL-terminated.
 void LoadProgramString(UINT id, char* buffer, int size);
 
 // A task-modal message box without owner, titled with the program's name and version, with the

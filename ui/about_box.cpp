@@ -1,6 +1,6 @@
 #include "ui/about_box.h"
 
-#include <shellapi.h>
+#include "platform/shell_library.h"
 
 #include <algorithm>
 
@@ -70,5 +70,5 @@ void OpenAboutLink(HWND dialog, int id) {
     char address[MAX_PATH];
     GetDlgItemTextA(dialog, id, address, sizeof address);
     SetCursor(LoadCursorA(nullptr, IDC_ARROW));
-    ShellExecuteA(dialog, "open", address, nullptr, nullptr, SW_SHOW);
+    OpenWithShell(dialog, address);
 }

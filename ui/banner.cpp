@@ -1,6 +1,6 @@
 #include "ui/banner.h"
 
-#include <shellapi.h>
+#include "platform/shell_library.h"
 
 #include "engine/program_resources.h"
 #include "res/resource.h"
@@ -53,5 +53,5 @@ void AddBanner(HWND dialog) {
 }
 
 void OpenBannerPage(HWND dialog) {
-    ShellExecuteA(dialog, "open", kBannerAddress, nullptr, nullptr, SW_SHOW);
+    OpenWithShell(dialog, kBannerAddress);
 }

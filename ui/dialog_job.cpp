@@ -1,8 +1,5 @@
 #include "ui/dialog_job.h"
 
-#include <commdlg.h>
-#include <shellapi.h>
-
 #include <algorithm>
 #include <array>
 #include <cstring>
@@ -13,6 +10,8 @@
 #include "engine/list_job.h"
 #include "engine/listing_run.h"
 #include "engine/program_resources.h"
+#include "platform/shell_library.h"
+#include "platform/wide_text.h"
 #include "res/resource.h"
 #include "ui/current_folder.h"
 #include "ui/drive_list.h"
@@ -94,7 +93,7 @@ bool ChooseOutputFile(HWND dialog) {
     dialog_data.lpstrFile = file;
     dialog_data.nMaxFile = sizeof file;
     dialog_data.Flags = OFN_EXPLORER | OFN_PATHMUSTEXIST | OFN_OVERWRITEPROMPT;
-    if (!GetSaveFileNameA(&dialog_data)) {
+    if (!ShowSaveAsDialog(dialog_data)) {
         return false;
     }
     SetDlgItemTextA(dialog, IDC_OUTPUT_FILE, file);
@@ -117,10 +116,14 @@ void RunDialogJob(HWND dialog) {
         return;
     }
 
+    // The dialog's texts are in the code page; a job's are UTF-8.
+    const std::string job_output_path = Utf8FromCodePage(output_path);
+    const std::string job_start_folder = Utf8FromCodePage(CurrentFolder);
+    const std::string job_filter_text = Utf8FromCodePage(filter_text);
     ListJob job;
-    job.output_path = output_path;
-    job.start_folder = CurrentFolder;
-    job.filter_text = filter_text;
+    job.output_path = job_output_path.c_str();
+    job.start_folder = job_start_folder.c_str();
+    job.filter_text = job_filter_text.c_str();
     job.show_summary = 1;
     for (const OptionBox& box : kOptionBoxes) {
         job.*box.flag = Checked(dialog, box.id) ? 1 : 0;
@@ -130,10 +133,7 @@ void RunDialogJob(HWND dialog) {
         const WaitCursor wait;
         RunListing(job);
     }
-    // The run leaves the process in the last folder it listed; back to the one the dialog
-    // shows, so that no listed folder stays held open.
-    SetCurrentDirectoryA(CurrentFolder);
     if (Checked(dialog, IDC_LAUNCH_OUTPUT)) {
-        ShellExecuteA(dialog, "open", output_path, nullptr, nullptr, SW_SHOW);
+        OpenWithShell(dialog, output_path);
     }
 }

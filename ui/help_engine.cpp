@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "platform/wide_text.h"
 #include "app/registry_key.h"
 #include "engine/program_resources.h"
 
@@ -72,5 +73,6 @@ void ShowHelp(HWND dialog) {
     const size_t separator = path.find_last_of("\\/");
     path.resize(separator == std::string::npos ? 0 : separator);
     path += "\\Scrivtree.chm";
-    CallHtmlHelp(dialog, path.c_str(), kDisplayTableOfContents, 0);
+    // The ANSI entry of the help engine takes the path in the code page.
+    CallHtmlHelp(dialog, CodePageFromUtf8(path).c_str(), kDisplayTableOfContents, 0);
 }

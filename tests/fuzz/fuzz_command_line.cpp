@@ -1,6 +1,6 @@
 // Feeds arbitrary command lines through start-up's first look and the option reader, and stops
-// on any result that the Win32 side could not use safely: a value or folder too long for its
-// 260-character buffer, an error position outside the text, a sort key the engine does not know.
+// on any result that the Win32 side could not use safely: a value or folder longer than 259
+// UTF-16 units, an error position outside the text, a sort key the engine does not know.
 #include <cstdint>
 #include <cstdlib>
 #include <optional>
@@ -10,6 +10,7 @@
 #include "app/command_line_parse.h"
 #include "app/first_argument.h"
 #include "engine/ascii.h"
+#include "engine/utf8.h"
 
 namespace {
 
@@ -26,7 +27,7 @@ void Require(bool condition) {
 // A value is copied from the text, never made up.
 void CheckValue(const std::optional<std::string>& value, std::string_view text) {
     if (value) {
-        Require(value->size() <= kMaxPathLength);
+        Require(Utf16Length(*value) <= kMaxPathLength);
         Require(text.find(*value) != std::string_view::npos);
     }
 }
@@ -36,7 +37,7 @@ void CheckFlag(uint8_t flag) {
 }
 
 void CheckInitialFolder(const std::string& folder, std::string_view text) {
-    Require(folder.size() <= kMaxPathLength);
+    Require(Utf16Length(folder) <= kMaxPathLength);
     if (folder.empty()) {
         return;
     }
@@ -64,7 +65,7 @@ void CheckOptions(std::string_view text, size_t options_start) {
     for (const uint8_t flag :
          {request.job.include_subfolders, request.job.include_files, request.job.full_paths,
           request.job.full_paths_in_titles, request.job.full_information, request.job.use_tabs,
-          request.job.include_extensions, request.job.show_summary}) {
+          request.job.include_extensions, request.job.show_summary, request.job.utf8_output}) {
         CheckFlag(flag);
     }
     if (parse.ok) {
@@ -75,14 +76,20 @@ void CheckOptions(std::string_view text, size_t options_start) {
     Require(parse.error_position <= text.size());
     const std::string message = CommandLineErrorText(kPrefix, text, parse.error_position);
     const size_t opening = kPrefix.size() + 2;
-    Require(message.size() >= opening + 1 && message.size() <= opening + kMaxFragmentLength + 1);
+    Require(message.size() >= opening + 1);
     Require(message.compare(0, opening, std::string(kPrefix) + " \"") == 0);
     Require(message.back() == '"');
     const std::string_view fragment =
         std::string_view(message).substr(opening, message.size() - opening - 1);
     Require(fragment == text.substr(parse.error_position, fragment.size()));
-    Require(fragment.size() == kMaxFragmentLength ||
-            parse.error_position + fragment.size() == text.size());
+    // At most 15 characters, each taken whole: the first byte starts one even if it continues
+    // another.
+    const size_t end = parse.error_position + fragment.size();
+    const size_t characters = static_cast<size_t>(CountCharacters(fragment)) +
+                              (!fragment.empty() && IsContinuationByte(fragment[0]) ? 1 : 0);
+    Require(characters <= kMaxFragmentLength);
+    Require(end == text.size() ||
+            (characters == kMaxFragmentLength && !IsContinuationByte(text[end])));
 }
 
 } // namespace

@@ -1,5 +1,6 @@
-// Input: a filter text, a newline, then a file name. Checks the shape of the compiled store and
-// that matching agrees with an independent reading of it.
+// Input: a byte whose lowest bit chooses UTF-8 or code-page matching, a filter text, a newline,
+// then a file name. Checks the shape of the compiled store and that matching agrees with an
+// independent reading of it.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -8,6 +9,7 @@
 
 #include "engine/ascii.h"
 #include "engine/file_filter.h"
+#include "engine/utf8.h"
 
 namespace {
 
@@ -70,17 +72,34 @@ std::string Rebuild(const std::string& store) {
     return text;
 }
 
+// '?' takes one character each: a run of as many as the piece has matches it whole, and one
+// more does not. Characters are bytes in the code page; in UTF-8, a byte that starts one with
+// the continuation bytes after it.
+void CheckQuestionMarks(std::string_view piece, bool utf8) {
+    if (piece.empty() || (utf8 && IsContinuationByte(piece[0]))) {
+        return;
+    }
+    std::string marks(static_cast<size_t>(utf8 ? CountCharacters(piece) : piece.size()), '?');
+    Check(MatchPattern(marks.c_str(), piece, utf8));
+    marks += '?';
+    Check(!MatchPattern(marks.c_str(), piece, utf8));
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const std::string_view input(reinterpret_cast<const char*>(data), size);
+    if (size == 0) {
+        return 0;
+    }
+    const bool utf8 = (data[0] & 1) != 0;
+    const std::string_view input(reinterpret_cast<const char*>(data) + 1, size - 1);
     const size_t newline = input.find('\n');
     const std::string_view text = input.substr(0, newline);
     const std::string_view name =
         newline == std::string_view::npos ? std::string_view() : input.substr(newline + 1);
 
     CompiledFilter filter;
-    CompileFilter(text, filter);
+    CompileFilter(text, utf8, filter);
     const std::string& store = filter.pattern_store;
     Check(!store.empty() && store.back() == '\0');
     Check(store.size() <= 3 * text.size() + 2);
@@ -100,9 +119,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const std::string ext_pattern(pattern.ext);
         const size_t dot = name.rfind('.');
         const bool matches =
-            MatchPattern(name_pattern.c_str(), name.substr(0, dot)) &&
+            MatchPattern(name_pattern.c_str(), name.substr(0, dot), utf8) &&
             MatchPattern(ext_pattern.c_str(),
-                         dot == std::string_view::npos ? std::string_view() : name.substr(dot + 1));
+                         dot == std::string_view::npos ? std::string_view() : name.substr(dot + 1),
+                         utf8);
         if (matches) {
             (pattern.exclusion ? any_excluded : any_included) = true;
         }
@@ -120,10 +140,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         c = LowerAscii(c);
     }
     Check(MatchFilter(filter, lowered) == listed);
+    CheckQuestionMarks(name, utf8);
 
     // The patterns, written back as a text, compile to the same store.
     CompiledFilter again;
-    CompileFilter(Rebuild(store), again);
+    CompileFilter(Rebuild(store), utf8, again);
     Check(again.pattern_count == filter.pattern_count && again.pattern_store == store);
     return 0;
 }

@@ -33,7 +33,7 @@ std::string SetFlags(const ListJob& job) {
     const std::pair<const char*, uint8_t> flags[] = {
         {"s", job.include_subfolders},    {"f", job.include_files},    {"p", job.full_paths},
         {"pt", job.full_paths_in_titles}, {"i", job.full_information}, {"t", job.use_tabs},
-        {"e", job.include_extensions},    {"cb", job.show_summary},
+        {"e", job.include_extensions},    {"cb", job.show_summary},    {"u", job.utf8_output},
     };
     std::string names;
     for (const auto& [name, value] : flags) {
@@ -174,6 +174,7 @@ TEST(CommandLineFlags, EachNameSetsItsOwnFlag) {
         {"-t", "t"},
         {"-e", "e"},
         {"-cb", "cb"},
+        {"-u", "u"},
         {"-p-t", "p t"},
         {"-s-f-e", "s f e"},
         {"-S /F -Pt -CB", "s f pt cb"},
@@ -317,8 +318,21 @@ TEST(CommandLineErrors, ReadingStartsAtTheGivenPosition) {
     EXPECT_EQ(SetFlags(empty.job), "");
 }
 
+// A value of any characters; repeated text of count characters.
+std::string Repeated(std::string_view character, size_t count) {
+    std::string text;
+    for (size_t i = 0; i < count; ++i) {
+        text += character;
+    }
+    return text;
+}
+
 TEST(CommandLineLongValues, CutAfter259Characters) {
     const std::string v259(259, 'a');
+    // Counted as Windows counts a path: a character beyond U+FFFF takes two UTF-16 units, and a
+    // value is never cut inside a character.
+    const std::string e259 = Repeated("é", 259);
+    const std::string emoji129 = Repeated("😀", 129);
     const struct {
         std::string text;
         std::string rest;
@@ -339,6 +353,10 @@ TEST(CommandLineLongValues, CutAfter259Characters) {
         {"-out \"" + v259 + " -f\"", "\"", v259, "f"},
         {"-out " + v259 + v259 + "b", v259 + "b", v259, ""},
         {"-out " + v259 + "-out b", "(ok)", "b", ""},
+        {"-out " + e259 + " -u", "(ok)", e259, "u"},
+        {"-out " + e259 + "é", "é", e259, ""},
+        {"-out " + emoji129 + "😀", "😀", emoji129, ""},
+        {"-out " + emoji129 + "ab", "b", emoji129 + "a", ""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
@@ -372,6 +390,8 @@ TEST(CommandLineErrorText, FragmentOfAtMost15Characters) {
         {"0123456789abcdef", 17, "Error in command line at \"\""},
         {"-f  \"a b\"", 4, "Error in command line at \"\"a b\"\""},
         {"-f \xE9\t\xFF", 3, "Error in command line at \"\xE9\t\xFF\""},
+        {"-日本語😀エラーのテキストは十五文字で切れる", 1,
+         "Error in command line at \"日本語😀エラーのテキストは十五\""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);

@@ -22,7 +22,7 @@ struct CompileCase {
 
 void ExpectCompiles(const CompileCase& c) {
     CompiledFilter filter;
-    CompileFilter(c.text, filter);
+    CompileFilter(c.text, false, filter);
     EXPECT_EQ(filter.pattern_count, c.count) << '"' << c.text << '"';
     EXPECT_EQ(filter.pattern_store, c.store) << '"' << c.text << '"';
 }
@@ -34,7 +34,7 @@ constexpr std::array<std::string_view, 9> kNames = {
 
 std::string Verdicts(std::string_view text) {
     CompiledFilter filter;
-    CompileFilter(text, filter);
+    CompileFilter(text, false, filter);
     std::string verdicts;
     for (const std::string_view name : kNames) {
         verdicts += MatchFilter(filter, name) ? 'Y' : '-';
@@ -85,17 +85,17 @@ TEST(CompileFilter, TokensWithBar) {
         ExpectCompiles(c);
     }
     CompiledFilter filter;
-    CompileFilter("*.* | *.bak", filter);
+    CompileFilter("*.* | *.bak", false, filter);
     EXPECT_EQ(filter.pattern_store.size(), 13u);
 }
 
 TEST(CompileFilter, ReplacesThePreviousFilter) {
     CompiledFilter filter;
-    CompileFilter("*.* | *.bak *.tmp", filter);
-    CompileFilter("*.txt", filter);
+    CompileFilter("*.* | *.bak *.tmp", false, filter);
+    CompileFilter("*.txt", false, filter);
     EXPECT_EQ(filter.pattern_count, 1);
     EXPECT_EQ(filter.pattern_store, "*\0txt\0\0"sv);
-    CompileFilter("", filter);
+    CompileFilter("", false, filter);
     EXPECT_EQ(filter.pattern_count, 0);
     EXPECT_EQ(filter.pattern_store, "\0"sv);
 }
@@ -114,7 +114,7 @@ TEST(CompileFilter, LongTextCompilesWhole) {
     }
     text.resize(259, ' ');
     CompiledFilter filter;
-    CompileFilter(text, filter);
+    CompileFilter(text, false, filter);
     EXPECT_EQ(filter.pattern_count, tokens);
     const std::string last = "n" + std::to_string(tokens - 1);
     const std::string tail = "|" + last + "\0|*\0\0"s;
@@ -129,7 +129,7 @@ TEST(CompileFilter, LongTextCompilesWhole) {
     while (dots.size() < 259) {
         dots += " .";
     }
-    CompileFilter(dots, filter);
+    CompileFilter(dots, false, filter);
     EXPECT_EQ(filter.pattern_count, 129);
     EXPECT_EQ(filter.pattern_store.size(), 129u * 6 + 1);
 }
@@ -155,6 +155,8 @@ TEST(MatchFilter, SingleNames) {
         std::string_view text;
         std::string_view name;
         bool listed;
+        // UTF-8 names and filter: '?' takes a character of any length.
+        bool utf8 = false;
     } cases[] = {
         {"a*z.txt", "abc.txt", true},
         {"readme|*.bak", "readme|x.bak", true},
@@ -165,10 +167,20 @@ TEST(MatchFilter, SingleNames) {
         {"*", ".", false},
         {"*.*", "..", false},
         {"*.*", "..x", true},
+        {"?.txt", "日.txt", true, true},
+        {"?.txt", "日.txt", false},
+        {"??.*", "😀x.doc", true, true},
+        {"?", "😀😀", false, true},
+        {"caf?.*", "café.txt", true, true},
+        {"*.?", "a.é", true, true},
+        {"日*.txt", "日本.txt", true, true},
+        {"CAFÉ.*", "café.txt", false, true},
+        {"Ł?dź.* | *.bak", "łódź.txt", false, true},
+        {"Ł?dź.* | *.bak", "Łódź.txt", true, true},
     };
     for (const auto& c : cases) {
         CompiledFilter filter;
-        CompileFilter(c.text, filter);
+        CompileFilter(c.text, c.utf8, filter);
         EXPECT_EQ(MatchFilter(filter, c.name), c.listed) << '"' << c.text << "\" " << c.name;
     }
 }
@@ -199,17 +211,37 @@ TEST(MatchPattern, WholePieceRules) {
         const char* pattern;
         std::string_view piece;
         bool matches;
+        bool utf8 = false;
     } cases[] = {
-        {"*", "", false},           {"*", "x", true},           {"a*", "a", false},
-        {"a*", "ab", true},         {"a*z", "abc", true},       {"?", "", false},
-        {"?", "x", true},           {"??", "x", false},         {"", "", true},
-        {"", "x", false},           {"abc", "ab", false},       {"ab", "abc", false},
-        {"readme", "README", true}, {"ReadMe", "rEADmE", true}, {"a?c", "AbC", true},
-        {"[", "{", false},          {"@", "`", false},          {"\xE9", "\xC9", false},
-        {"\xE9", "\xE9", true},     {"b.c", "b.c", true},       {"*.gz", "tar", true},
+        {"*", "", false},
+        {"*", "x", true},
+        {"a*", "a", false},
+        {"a*", "ab", true},
+        {"a*z", "abc", true},
+        {"?", "", false},
+        {"?", "x", true},
+        {"??", "x", false},
+        {"", "", true},
+        {"", "x", false},
+        {"abc", "ab", false},
+        {"ab", "abc", false},
+        {"readme", "README", true},
+        {"ReadMe", "rEADmE", true},
+        {"a?c", "AbC", true},
+        {"[", "{", false},
+        {"@", "`", false},
+        {"\xE9", "\xC9", false},
+        {"\xE9", "\xE9", true},
+        {"b.c", "b.c", true},
+        {"*.gz", "tar", true},
+        {"?", "é", true, true},
+        {"?", "é", false},
+        {"??", "é", true},
+        {"?", "😀", true, true},
+        {"a?", "a\x80\x80", true, true},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(MatchPattern(c.pattern, c.piece), c.matches)
+        EXPECT_EQ(MatchPattern(c.pattern, c.piece, c.utf8), c.matches)
             << '"' << c.pattern << "\" \"" << c.piece << '"';
     }
 }
@@ -232,7 +264,7 @@ TEST(FilterBytesAbove127, AreOrdinaryCharacters) {
     };
     for (const auto& c : cases) {
         CompiledFilter filter;
-        CompileFilter(c.text, filter);
+        CompileFilter(c.text, false, filter);
         EXPECT_EQ(MatchFilter(filter, c.name), c.listed) << c.name;
     }
 }

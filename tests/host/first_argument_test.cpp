@@ -73,6 +73,10 @@ TEST(FirstArgument, BytesFrom128AreOrdinaryCharacters) {
 
 TEST(FirstArgument, LengthLimit) {
     const std::string a258(258, 'a');
+    std::string cjk258;
+    for (int i = 0; i < 258; ++i) {
+        cjk258 += "日";
+    }
     const std::string a259(259, 'a');
     ExpectDialogWithFolder({
         {a258, a258 + "\\"},
@@ -86,6 +90,9 @@ TEST(FirstArgument, LengthLimit) {
         {a259 + "\\", ""},
         {a259 + "bbb", ""},
         {std::string(1000, 'a'), ""},
+        // Counted in UTF-16 units, not bytes: 258 CJK letters take 774 bytes, and fit.
+        {"'" + cjk258 + "'", cjk258 + "\\"},
+        {cjk258 + "日", ""},
     });
 }
 

@@ -35,14 +35,14 @@ struct EntryList {
 std::string EntryLine(const ListJob& job, std::string_view folder, const FolderEntry& entry,
                       int width, std::string_view date = "", std::string_view time = "") {
     TextLine line;
+    line.utf8 = job.utf8_output != 0;
     BuildEntryLine(line, job, folder, entry, width, date, time);
-    EXPECT_EQ(line.text[static_cast<size_t>(line.length)], '\0');
     return std::string(line.View());
 }
 
-std::string Filled(std::string_view line) {
+std::string Filled(std::string_view line, bool utf8 = false) {
     std::string out(line.size(), '?');
-    out.resize(static_cast<size_t>(TabFill(line, out.data())));
+    out.resize(TabFill(line, utf8, out.data()));
     return out;
 }
 
@@ -75,13 +75,13 @@ TEST(EntryLine, ColumnsOfTheWorkedExample) {
     ListJob job;
     job.full_information = 1;
     job.include_extensions = 1;
-    const int width = NameColumnWidth(list.head, "C:\\Work\\Demo", false);
+    const int width = NameColumnWidth(list.head, "C:\\Work\\Demo", false, false);
     EXPECT_EQ(width, 10);
     EXPECT_EQ(EntryLine(job, "C:\\Work\\Demo", list.At(0), width, "3/14/2003", "9:05:12 AM"),
               Columns({{"DOCS", 0}, {"DIR", 16}, {"3/14/2003", 28}, {"9:05:12 AM", 43}}));
 
     job.full_paths = 1;
-    const int full_width = NameColumnWidth(list.head, "C:\\Work\\Demo", true);
+    const int full_width = NameColumnWidth(list.head, "C:\\Work\\Demo", true, false);
     EXPECT_EQ(full_width, 22);
     EXPECT_EQ(EntryLine(job, "C:\\Work\\Demo", list.At(2), full_width, "3/13/2003", "11:20:55 AM"),
               Columns({{"C:\\Work\\Demo\\readme.txt", 0},
@@ -89,7 +89,7 @@ TEST(EntryLine, ColumnsOfTheWorkedExample) {
                        {"3/13/2003", 40},
                        {"11:20:55 AM", 55}}));
     // A root already ends in a backslash: no second one, and one more space before the size.
-    EXPECT_EQ(EntryLine(job, "C:\\", list.At(1), NameColumnWidth(list.head, "C:\\", true)),
+    EXPECT_EQ(EntryLine(job, "C:\\", list.At(1), NameColumnWidth(list.head, "C:\\", true, false)),
               Columns({{"C:\\build.cmd", 0}, {"0", 19}, {"", 46}}));
 }
 
@@ -126,7 +126,7 @@ TEST(EntryLine, ExtensionCut) {
     // The cut names do not narrow the column: the width comes from the whole names.
     job.full_paths = 0;
     job.full_information = 1;
-    EXPECT_EQ(EntryLine(job, "C:\\a.b", list.At(2), NameColumnWidth(list.head, "", false)),
+    EXPECT_EQ(EntryLine(job, "C:\\a.b", list.At(2), NameColumnWidth(list.head, "", false, false)),
               Columns({{"README", 0}, {"0", 20}, {"", 47}}));
 }
 
@@ -160,15 +160,39 @@ TEST(TabFill, RunsOfSpacesBecomeTabsAtEightColumnStops) {
     }
 }
 
-TEST(TextLine, NeverWrittenPastItsEnd) {
+TEST(TextLine, LongLinesAreKeptWhole) {
     TextLine line;
     AppendText(line, std::string(700, 'x'));
     AppendSpaces(line, 0);
-    EXPECT_EQ(line.length, 701);
     AppendSpaces(line, 500);
     AppendText(line, "tail");
-    EXPECT_EQ(line.length, kLineCapacity - 1);
-    EXPECT_EQ(line.text[kLineCapacity - 1], '\0');
+    EXPECT_EQ(line.text, std::string(700, 'x') + std::string(501, ' ') + "tail");
+}
+
+// UTF-8 listings count columns in characters, so that they line up in an editor: the width,
+// the column positions, the underline and the TAB fill.
+TEST(Utf8Line, ColumnsCountCharacters) {
+    const EntryList list({{"日本語", true}, {"emoji😀.txt", false}, {"a.txt", false}});
+    EXPECT_EQ(NameColumnWidth(list.head, "", false, true), 10);
+    EXPECT_EQ(NameColumnWidth(list.head, "Z:\\Łódź", true, true), 17);
+    EXPECT_EQ(NameColumnWidth(list.head, "", false, false), 13);
+    ListJob job;
+    job.full_information = 1;
+    job.include_extensions = 1;
+    job.utf8_output = 1;
+    EXPECT_EQ(EntryLine(job, "", list.At(0), 10, "3/14/2003", "9:05 AM"),
+              "日本語" + std::string(13, ' ') + "DIR         3/14/2003      9:05 AM");
+    EXPECT_EQ(EntryLine(job, "", list.At(1), 10, "3/14/2003", "9:05 AM"),
+              "emoji😀.txt      0           3/14/2003      9:05 AM");
+
+    TextLine underline;
+    underline.utf8 = true;
+    BuildUnderline(underline, "EMOJI😀");
+    EXPECT_EQ(underline.View(), "======");
+
+    EXPECT_EQ(Filled("日本語     x", true), "日本語\tx");
+    EXPECT_EQ(Filled("日本語     x", false), "日本語     x");
+    EXPECT_EQ(Filled("é" + std::string(7, ' ') + "x", true), "é\tx");
 }
 
 } // namespace
