@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include "app/command_line_parse.h"
-#include "app/wait_cursor.h"
+#include "platform/wait_cursor.h"
 #include "engine/listing_run.h"
 #include "engine/program_resources.h"
 #include "platform/wide_text.h"

@@ -1,7 +1,7 @@
 #include "app/command_line_parse.h"
 
 #include "engine/ascii.h"
-#include "engine/utf8.h"
+#include "platform/utf8.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include "app/first_argument.h"
 
 #include "engine/ascii.h"
-#include "engine/utf8.h"
+#include "platform/utf8.h"
 
 namespace {
 

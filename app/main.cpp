@@ -10,6 +10,7 @@
 #include "app/shell_verb.h"
 #include "engine/program_resources.h"
 #include "platform/wide_text.h"
+#include "ui/current_folder.h"
 #include "ui/main_dialog.h"
 
 // The wide entry point: the command line arrives with every character it has, whatever the
@@ -19,18 +20,13 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR command_line, int) {
     static const std::string command_line_text =
         Utf8FromWide(command_line != nullptr ? command_line : L"");
     CommandLineText = command_line_text.c_str();
-    InitialFolder[0] = '\0';
     RegisterShellVerb("drive");
     RegisterShellVerb("directory");
     const StartChoice choice = ChooseStart(CommandLineText);
     if (choice.face == StartFace::CommandLineMode) {
         return RunCommandLineMode(CommandLineText, choice.options_start);
     }
-    // The dialog works in the code page; a folder it cannot name whole is not used.
-    const std::string folder = CodePageFromUtf8(choice.initial_folder);
-    if (folder.size() < sizeof InitialFolder) {
-        InitialFolder[folder.copy(InitialFolder, folder.size())] = '\0';
-    }
+    InitialFolder = choice.initial_folder;
     ShowMainDialog();
     return 0;
 }

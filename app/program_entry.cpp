@@ -1,4 +1,3 @@
 #include "app/program_entry.h"
 
 const char* CommandLineText = "";
-char InitialFolder[MAX_PATH] = "";

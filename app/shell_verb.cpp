@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "app/registry_key.h"
+#include "platform/registry_key.h"
 #include "engine/program_resources.h"
 #include "platform/wide_text.h"
 #include "res/resource.h"

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "engine/ascii.h"
-#include "engine/utf8.h"
+#include "platform/utf8.h"
 
 namespace {
 

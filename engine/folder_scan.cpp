@@ -2,18 +2,11 @@
 
 #include <windows.h>
 
-#include <memory>
-#include <type_traits>
-
 #include "engine/run_state.h"
-#include "engine/utf8.h"
+#include "platform/utf8.h"
+#include "platform/folder_search.h"
 
 namespace {
-
-struct FindCloser {
-    void operator()(HANDLE find) const { FindClose(find); }
-};
-using FindHandle = std::unique_ptr<std::remove_pointer_t<HANDLE>, FindCloser>;
 
 // A list under construction, appended at its end.
 struct EntryChain {
@@ -28,18 +21,6 @@ struct EntryChain {
 
 uint64_t JoinHalves(DWORD high, DWORD low) {
     return (static_cast<uint64_t>(high) << 32) | low;
-}
-
-// Starts the search of the folder: without the short names, which the listing never shows,
-// and fetching many entries per call. Windows before 7 knows neither and refuses them.
-FindHandle FindFirst(const wchar_t* pattern, WIN32_FIND_DATAW& found) {
-    HANDLE find = FindFirstFileExW(pattern, FindExInfoBasic, &found, FindExSearchNameMatch, nullptr,
-                                   FIND_FIRST_EX_LARGE_FETCH);
-    if (find == INVALID_HANDLE_VALUE && GetLastError() == ERROR_INVALID_PARAMETER) {
-        find = FindFirstFileExW(pattern, FindExInfoStandard, &found, FindExSearchNameMatch, nullptr,
-                                0);
-    }
-    return FindHandle(find != INVALID_HANDLE_VALUE ? find : nullptr);
 }
 
 // The name as the listing writes it: UTF-8, or the code page's conversion, which is what the
@@ -58,17 +39,13 @@ std::string_view WrittenName(const wchar_t* name, char (&buffer)[MAX_PATH * kMax
 
 // One enumeration gathers both groups; sub-folders and files are kept apart and joined at the
 // end, which gives the same list as reading the folder twice.
-FolderEntry* ScanFolder(std::wstring& path, bool& out_of_memory) {
+FolderEntry* ScanFolder(const std::wstring& path, bool& out_of_memory) {
     out_of_memory = false;
     if (!ActiveJob->include_subfolders && !ActiveJob->include_files) {
         return nullptr;
     }
-    // "*" and not "*.*": some file systems leave a name that ends with a dot out of "*.*".
-    const size_t length = path.size();
-    path.append(!path.empty() && path.back() == L'\\' ? L"*" : L"\\*");
     WIN32_FIND_DATAW found;
-    const FindHandle find = FindFirst(path.c_str(), found);
-    path.resize(length);
+    const FindHandle find = FindFirstEntry(EveryEntry(path).c_str(), found);
     if (!find) {
         return nullptr;
     }

@@ -12,5 +12,5 @@
 // encoding; folders keep their exact names too, and those that are links to another place are
 // marked as such. Raises FolderCount and FileCount. A folder that cannot be read gives an empty
 // list. out_of_memory is set when not every entry could be stored; the list then holds what
-// fitted. path is used for the search and given back as it came.
-FolderEntry* ScanFolder(std::wstring& path, bool& out_of_memory);
+// fitted.
+FolderEntry* ScanFolder(const std::wstring& path, bool& out_of_memory);

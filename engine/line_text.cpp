@@ -1,7 +1,7 @@
 #include "engine/line_text.h"
 
 #include "engine/ascii.h"
-#include "engine/utf8.h"
+#include "platform/utf8.h"
 
 int TextColumns(std::string_view text, bool utf8) {
     return utf8 ? CountCharacters(text) : static_cast<int>(text.size());

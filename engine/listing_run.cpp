@@ -13,7 +13,8 @@
 #include "engine/line_text.h"
 #include "engine/program_resources.h"
 #include "engine/run_state.h"
-#include "engine/utf8.h"
+#include "platform/utf8.h"
+#include "platform/folder_search.h"
 #include "platform/wide_text.h"
 #include "res/resource.h"
 
@@ -230,10 +231,7 @@ std::wstring StartWalkPath(const char* start_folder) {
         return {};
     }
     full.resize(length);
-    if (full.rfind(L"\\\\", 0) == 0) {
-        return L"\\\\?\\UNC\\" + full.substr(2);
-    }
-    return L"\\\\?\\" + full;
+    return ExactPath(std::move(full));
 }
 
 void ShowSummary(const char* output_path) {

@@ -1,6 +1,6 @@
 #include "engine/program_resources.h"
 
-#include "engine/utf8.h"
+#include "platform/utf8.h"
 #include "platform/wide_text.h"
 
 HINSTANCE ModuleInstance = GetModuleHandleW(nullptr);

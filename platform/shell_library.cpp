@@ -1,5 +1,7 @@
 #include "platform/shell_library.h"
 
+#include "platform/wide_text.h"
+
 namespace {
 
 // The function name exports from the system library, or nullptr. The library stays loaded for
@@ -14,19 +16,19 @@ template <typename Function> Function LoadSystemFunction(const wchar_t* library,
 
 } // namespace
 
-bool ShowSaveAsDialog(OPENFILENAMEA& dialog_data) {
-    using SaveFileFunction = BOOL(WINAPI*)(OPENFILENAMEA*);
+bool ShowSaveAsDialog(OPENFILENAMEW& dialog_data) {
+    using SaveFileFunction = BOOL(WINAPI*)(OPENFILENAMEW*);
     static const SaveFileFunction save_file =
-        LoadSystemFunction<SaveFileFunction>(L"comdlg32.dll", "GetSaveFileNameA");
+        LoadSystemFunction<SaveFileFunction>(L"comdlg32.dll", "GetSaveFileNameW");
     return save_file != nullptr && save_file(&dialog_data);
 }
 
-void OpenWithShell(HWND window, const char* target) {
-    using ShellExecuteFunction =
-        HINSTANCE(WINAPI*)(HWND, const char*, const char*, const char*, const char*, int);
+void OpenWithShell(HWND window, std::string_view target) {
+    using ShellExecuteFunction = HINSTANCE(WINAPI*)(HWND, const wchar_t*, const wchar_t*,
+                                                    const wchar_t*, const wchar_t*, int);
     static const ShellExecuteFunction shell_execute =
-        LoadSystemFunction<ShellExecuteFunction>(L"shell32.dll", "ShellExecuteA");
+        LoadSystemFunction<ShellExecuteFunction>(L"shell32.dll", "ShellExecuteW");
     if (shell_execute != nullptr) {
-        shell_execute(window, "open", target, nullptr, nullptr, SW_SHOW);
+        shell_execute(window, L"open", Widen(target).c_str(), nullptr, nullptr, SW_SHOW);
     }
 }

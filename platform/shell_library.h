@@ -6,8 +6,10 @@
 
 #include <commdlg.h>
 
-// GetSaveFileNameA; false as well when the common dialogs cannot be loaded.
-bool ShowSaveAsDialog(OPENFILENAMEA& dialog_data);
+#include <string_view>
 
-// Opens the file or address with the program the shell associates with it.
-void OpenWithShell(HWND window, const char* target);
+// GetSaveFileNameW; false as well when the common dialogs cannot be loaded.
+bool ShowSaveAsDialog(OPENFILENAMEW& dialog_data);
+
+// Opens the file or address (UTF-8) with the program the shell associates with it.
+void OpenWithShell(HWND window, std::string_view target);

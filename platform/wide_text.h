@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "engine/utf8.h"
+#include "platform/utf8.h"
 
 // A UTF-8 text for a wide function. Invalid bytes, which no text of the program's own holds,
 // become U+FFFD.

@@ -1,10 +1,10 @@
 #include "ui/about_box.h"
 
-#include "platform/shell_library.h"
-
 #include <algorithm>
 
 #include "engine/program_resources.h"
+#include "platform/shell_library.h"
+#include "platform/window_text.h"
 #include "res/resource.h"
 
 namespace {
@@ -16,9 +16,9 @@ bool IsAboutLink(int id) {
 }
 
 INT_PTR OnInitDialog(HWND dialog) {
-    const HCURSOR hand = LoadCursorA(ModuleInstance, MAKEINTRESOURCEA(IDC_LINK_HAND));
+    const HCURSOR hand = LoadCursorW(ModuleInstance, MAKEINTRESOURCEW(IDC_LINK_HAND));
     for (const int id : AboutLinkIds) {
-        SetClassLongPtrA(GetDlgItem(dialog, id), GCLP_HCURSOR, reinterpret_cast<LONG_PTR>(hand));
+        SetClassLongPtrW(GetDlgItem(dialog, id), GCLP_HCURSOR, reinterpret_cast<LONG_PTR>(hand));
     }
     // The platform puts the focus on OK.
     return TRUE;
@@ -54,7 +54,7 @@ INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARA
 } // namespace
 
 void ShowAboutBox(HWND owner) {
-    DialogBoxParamA(ModuleInstance, MAKEINTRESOURCEA(IDD_ABOUT), owner, AboutDialogProc, 0);
+    DialogBoxParamW(ModuleInstance, MAKEINTRESOURCEW(IDD_ABOUT), owner, AboutDialogProc, 0);
 }
 
 void ColorAboutLabel(HWND dialog, HDC device, HWND control) {
@@ -67,8 +67,6 @@ void OpenAboutLink(HWND dialog, int id) {
     if (!IsAboutLink(id)) {
         return;
     }
-    char address[MAX_PATH];
-    GetDlgItemTextA(dialog, id, address, sizeof address);
     SetCursor(LoadCursorA(nullptr, IDC_ARROW));
-    OpenWithShell(dialog, address);
+    OpenWithShell(dialog, DialogItemText(dialog, id));
 }

@@ -1,8 +1,7 @@
 #include "ui/banner.h"
 
-#include "platform/shell_library.h"
-
 #include "engine/program_resources.h"
+#include "platform/shell_library.h"
 #include "res/resource.h"
 
 HWND BannerWindow = nullptr;
@@ -29,7 +28,7 @@ void AddBanner(HWND dialog) {
 
     RECT client;
     GetClientRect(dialog, &client);
-    BannerWindow = CreateWindowExA(WS_EX_STATICEDGE, "STATIC", nullptr,
+    BannerWindow = CreateWindowExW(WS_EX_STATICEDGE, L"STATIC", nullptr,
                                    WS_CHILD | WS_VISIBLE | SS_NOTIFY | SS_BITMAP,
                                    (client.right - width) / 2 - 4, client.bottom - height - 7,
                                    width, height, dialog, nullptr, ModuleInstance, nullptr);
@@ -38,12 +37,12 @@ void AddBanner(HWND dialog) {
     }
     // The class cursor of every static control of the program: the About box's links show the
     // same hand.
-    SetClassLongPtrA(
+    SetClassLongPtrW(
         BannerWindow, GCLP_HCURSOR,
-        reinterpret_cast<LONG_PTR>(LoadCursorA(ModuleInstance, MAKEINTRESOURCEA(IDC_LINK_HAND))));
-    const HBITMAP bitmap = static_cast<HBITMAP>(LoadImageA(
-        ModuleInstance, MAKEINTRESOURCEA(IDB_BANNER), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
-    SendMessageA(BannerWindow, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap));
+        reinterpret_cast<LONG_PTR>(LoadCursorW(ModuleInstance, MAKEINTRESOURCEW(IDC_LINK_HAND))));
+    const HBITMAP bitmap = static_cast<HBITMAP>(LoadImageW(
+        ModuleInstance, MAKEINTRESOURCEW(IDB_BANNER), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
+    SendMessageW(BannerWindow, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap));
     // The control sizes itself to the bitmap, edge included, and would squeeze the picture
     // into what is left: give it room for the whole bitmap inside its edge.
     RECT fit = {0, 0, kBitmapWidth, kBitmapHeight};

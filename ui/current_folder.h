@@ -1,7 +1,10 @@
-// The dialog's current folder: what the folder list shows, where "&Go!" starts and what is
-// remembered at close. An absolute path of at most 259 characters.
+// The dialog's folders, in UTF-8. CurrentFolder is what the folder list shows, where "&Go!"
+// starts and what is remembered at close: an absolute path of at most 259 UTF-16 units, or
+// empty. InitialFolder is the folder named as the program's first argument, ending with a
+// backslash, or empty; the settings load takes it, or clears it when it cannot be entered.
 #pragma once
 
-#include <windows.h>
+#include <string>
 
-extern char CurrentFolder[MAX_PATH];
+extern std::string CurrentFolder;
+extern std::string InitialFolder;

@@ -10,13 +10,15 @@
 #include "engine/list_job.h"
 #include "engine/listing_run.h"
 #include "engine/program_resources.h"
+#include "platform/utf8.h"
 #include "platform/shell_library.h"
+#include "platform/wait_cursor.h"
 #include "platform/wide_text.h"
+#include "platform/window_text.h"
 #include "res/resource.h"
 #include "ui/current_folder.h"
 #include "ui/drive_list.h"
 #include "ui/folder_path.h"
-#include "app/wait_cursor.h"
 
 namespace {
 
@@ -67,64 +69,74 @@ std::string CurrentVolumeLabel() {
 }
 
 // The proposed name; the volume label is read only for a drive root, where it is the name.
-void ProposeName(char (&file)[MAX_PATH]) {
-    const std::string_view folder = CurrentFolder;
-    const bool at_root = !folder.empty() && folder.back() == '\\';
-    const std::string name = ProposedOutputName(folder, at_root ? CurrentVolumeLabel() : "");
-    memcpy(file, name.c_str(), name.size() + 1);
+std::string ProposedName() {
+    const bool at_root = !CurrentFolder.empty() && CurrentFolder.back() == '\\';
+    return ProposedOutputName(CurrentFolder, at_root ? CurrentVolumeLabel() : "");
+}
+
+// Pairs of description and pattern, ended by an empty description: the file type of each
+// encoding, in the order of their numbers.
+std::wstring FileTypes() {
+    std::wstring types;
+    for (const UINT id : {IDS_TEXT_FILE_TYPE, IDS_UTF8_TEXT_FILE_TYPE}) {
+        types += Widen(ProgramString(id));
+        types += L'\0';
+        types += L"*.txt";
+        types += L'\0';
+    }
+    return types;
 }
 
 } // namespace
 
-bool ChooseOutputFile(HWND dialog) {
-    char file[MAX_PATH];
-    ProposeName(file);
-    // Pairs of description and pattern, ended by an empty description.
-    char file_types[256 + 8];
-    LoadProgramString(IDS_TEXT_FILE_TYPE, file_types, 256);
-    const size_t description = strlen(file_types);
-    memcpy(file_types + description + 1, "*.txt\0", 7);
+uint32_t DialogEncoding = kCodePageEncoding;
 
-    OPENFILENAMEA dialog_data{};
-    dialog_data.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
+bool ChooseOutputFile(HWND dialog) {
+    wchar_t file[MAX_PATH] = L"";
+    const std::wstring proposed = Widen(ProposedName());
+    file[proposed.copy(file, MAX_PATH - 1)] = L'\0';
+    const std::wstring file_types = FileTypes();
+    const std::wstring folder = Widen(CurrentFolder);
+
+    OPENFILENAMEW dialog_data{};
+    dialog_data.lStructSize = OPENFILENAME_SIZE_VERSION_400W;
     dialog_data.hwndOwner = dialog;
     dialog_data.hInstance = ModuleInstance;
-    dialog_data.lpstrFilter = file_types;
+    dialog_data.lpstrFilter = file_types.c_str();
+    dialog_data.nFilterIndex = DialogEncoding == kUtf8Encoding ? 2 : 1;
     dialog_data.lpstrFile = file;
-    dialog_data.nMaxFile = sizeof file;
+    dialog_data.nMaxFile = MAX_PATH;
+    dialog_data.lpstrInitialDir = folder.c_str();
     dialog_data.Flags = OFN_EXPLORER | OFN_PATHMUSTEXIST | OFN_OVERWRITEPROMPT;
     if (!ShowSaveAsDialog(dialog_data)) {
         return false;
     }
-    SetDlgItemTextA(dialog, IDC_OUTPUT_FILE, file);
+    DialogEncoding = dialog_data.nFilterIndex == 2 ? kUtf8Encoding : kCodePageEncoding;
+    SetDlgItemTextW(dialog, IDC_OUTPUT_FILE, file);
     return true;
 }
 
 void RunDialogJob(HWND dialog) {
-    char output_path[MAX_PATH];
-    GetDlgItemTextA(dialog, IDC_OUTPUT_FILE, output_path, sizeof output_path);
-    if (output_path[0] == '\0') {
+    std::string output_path = DialogItemText(dialog, IDC_OUTPUT_FILE);
+    if (output_path.empty()) {
         if (!ChooseOutputFile(dialog)) {
             return;
         }
-        GetDlgItemTextA(dialog, IDC_OUTPUT_FILE, output_path, sizeof output_path);
+        output_path = DialogItemText(dialog, IDC_OUTPUT_FILE);
     }
-    char filter_text[kFilterCapacity] = "";
-    GetDlgItemTextA(dialog, IDC_FILTER, filter_text, sizeof filter_text);
-    if (std::all_of(filter_text, filter_text + strlen(filter_text), IsBlank)) {
+    std::string filter_text = DialogItemText(dialog, IDC_FILTER);
+    filter_text.resize(PrefixOfUnits(filter_text, kFilterCapacity - 1));
+    if (std::all_of(filter_text.begin(), filter_text.end(), IsBlank)) {
         ShowProgramString(IDS_EMPTY_FILTER, MB_ICONERROR);
         return;
     }
 
-    // The dialog's texts are in the code page; a job's are UTF-8.
-    const std::string job_output_path = Utf8FromCodePage(output_path);
-    const std::string job_start_folder = Utf8FromCodePage(CurrentFolder);
-    const std::string job_filter_text = Utf8FromCodePage(filter_text);
     ListJob job;
-    job.output_path = job_output_path.c_str();
-    job.start_folder = job_start_folder.c_str();
-    job.filter_text = job_filter_text.c_str();
+    job.output_path = output_path.c_str();
+    job.start_folder = CurrentFolder.c_str();
+    job.filter_text = filter_text.c_str();
     job.show_summary = 1;
+    job.utf8_output = DialogEncoding == kUtf8Encoding ? 1 : 0;
     for (const OptionBox& box : kOptionBoxes) {
         job.*box.flag = Checked(dialog, box.id) ? 1 : 0;
     }

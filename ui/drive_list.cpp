@@ -7,30 +7,29 @@
 
 #include "engine/ascii.h"
 #include "engine/program_resources.h"
+#include "platform/utf8.h"
+#include "platform/wide_text.h"
 #include "res/resource.h"
 #include "ui/current_folder.h"
-#include "app/wait_cursor.h"
+#include "platform/wait_cursor.h"
 
 DriveList DriveTable;
 int32_t SelectedDriveRow = 0;
 
 namespace {
 
-constexpr size_t kLabelStart = 4;
-constexpr size_t kLongestLabel = sizeof DriveEntry::display_text - kLabelStart - 1;
+constexpr size_t kLongestLabel = 27;
 
 // The label after the letter part, shortened when it is longer than the row can show.
-void ShowVolumeLabel(const char* root, char* display_text) {
+void ShowVolumeLabel(const char* root, std::string& display_text) {
     const std::string label = VolumeLabel(root);
-    const size_t length = std::min(label.size(), kLongestLabel);
-    memcpy(display_text + kLabelStart, label.data(), length);
-    display_text[kLabelStart + length] = '\0';
+    display_text.append(label, 0, PrefixOfUnits(label, kLongestLabel));
 }
 
 // The first row whose display text is exactly text, or -1.
-int32_t RowOfText(const char* text) {
+int32_t RowOfText(const std::string& text) {
     for (int32_t row = 0; row < DriveTable.count; ++row) {
-        if (strcmp(DriveTable.rows[row].display_text, text) == 0) {
+        if (DriveTable.rows[row].display_text == text) {
             return row;
         }
     }
@@ -39,12 +38,12 @@ int32_t RowOfText(const char* text) {
 
 // Asks the user to retry entering root while it fails; false when the user gives up.
 bool EnterDriveRoot(const char* root) {
-    while (!SetCurrentDirectoryA(root)) {
-        char format[256];
-        LoadProgramString(IDS_DRIVE_NOT_READY, format, sizeof format);
-        char text[256 + sizeof DriveEntry::root];
-        snprintf(text, sizeof text, format, root);
-        if (ShowProgramMessage(text, MB_RETRYCANCEL | MB_ICONWARNING) != IDRETRY) {
+    while (!SetCurrentDirectoryW(Widen(root).c_str())) {
+        const std::string format = ProgramString(IDS_DRIVE_NOT_READY);
+        std::string text(format.size() + sizeof DriveEntry::root, '\0');
+        text.resize(static_cast<size_t>(
+            std::max(0, snprintf(text.data(), text.size(), format.c_str(), root))));
+        if (ShowProgramMessage(text.c_str(), MB_RETRYCANCEL | MB_ICONWARNING) != IDRETRY) {
             return false;
         }
     }
@@ -54,11 +53,12 @@ bool EnterDriveRoot(const char* root) {
 } // namespace
 
 std::string VolumeLabel(const char* root) {
-    char label[MAX_PATH + 1] = "";
-    if (!GetVolumeInformationA(root, label, sizeof label, nullptr, nullptr, nullptr, nullptr, 0)) {
+    wchar_t label[MAX_PATH + 1] = L"";
+    if (!GetVolumeInformationW(Widen(root).c_str(), label, MAX_PATH + 1, nullptr, nullptr, nullptr,
+                               nullptr, 0)) {
         return {};
     }
-    return label;
+    return Utf8FromWide(label);
 }
 
 void BuildDriveTable() {
@@ -72,8 +72,8 @@ void BuildDriveTable() {
         DriveEntry& row = DriveTable.rows[DriveTable.count];
         const char letter = static_cast<char>('A' + bit);
         snprintf(row.root, sizeof row.root, "%c:\\", letter);
-        snprintf(row.display_text, sizeof row.display_text, "%c:  ", letter);
-        if (GetDriveTypeA(row.root) != DRIVE_REMOVABLE) {
+        row.display_text = {letter, ':', ' ', ' '};
+        if (GetDriveTypeW(Widen(row.root).c_str()) != DRIVE_REMOVABLE) {
             ShowVolumeLabel(row.root, row.display_text);
         }
         ++DriveTable.count;
@@ -83,37 +83,39 @@ void BuildDriveTable() {
 void FillDriveCombo(HWND combo) {
     SelectedDriveRow = 0;
     for (int32_t row = 0; row < DriveTable.count; ++row) {
-        SendMessageA(combo, CB_ADDSTRING, 0,
-                     reinterpret_cast<LPARAM>(DriveTable.rows[row].display_text));
+        SendMessageW(combo, CB_ADDSTRING, 0,
+                     reinterpret_cast<LPARAM>(Widen(DriveTable.rows[row].display_text).c_str()));
     }
     // A remembered c:\work is on drive C: as much as C:\Work is.
     for (int32_t row = 0; row < DriveTable.count; ++row) {
-        if (DriveTable.rows[row].root[0] == UpperAscii(CurrentFolder[0])) {
+        if (!CurrentFolder.empty() &&
+            DriveTable.rows[row].root[0] == UpperAscii(CurrentFolder[0])) {
             SelectedDriveRow = row;
             break;
         }
     }
-    SendMessageA(combo, CB_SETCURSEL, SelectedDriveRow, 0);
+    SendMessageW(combo, CB_SETCURSEL, SelectedDriveRow, 0);
 }
 
 void ChangeDrive(HWND combo) {
-    const LRESULT chosen = SendMessageA(combo, CB_GETCURSEL, 0, 0);
-    const LRESULT length = SendMessageA(combo, CB_GETLBTEXTLEN, chosen, 0);
+    const LRESULT chosen = SendMessageW(combo, CB_GETCURSEL, 0, 0);
+    const LRESULT length = SendMessageW(combo, CB_GETLBTEXTLEN, chosen, 0);
     if (chosen == CB_ERR || length == CB_ERR) {
         return;
     }
-    std::string text(static_cast<size_t>(length) + 1, '\0');
-    SendMessageA(combo, CB_GETLBTEXT, chosen, reinterpret_cast<LPARAM>(text.data()));
-    const int32_t row = RowOfText(text.c_str());
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    SendMessageW(combo, CB_GETLBTEXT, chosen, reinterpret_cast<LPARAM>(text.data()));
+    text.resize(static_cast<size_t>(length));
+    const int32_t row = RowOfText(Utf8FromWide(text));
     if (row < 0) {
         return;
     }
     const WaitCursor wait;
     if (!EnterDriveRoot(DriveTable.rows[row].root)) {
-        SendMessageA(combo, CB_SETCURSEL, SelectedDriveRow, 0);
+        SendMessageW(combo, CB_SETCURSEL, SelectedDriveRow, 0);
         return;
     }
-    strcpy(CurrentFolder, DriveTable.rows[row].root);
-    SendMessageA(combo, CB_SETCURSEL, row, 0);
+    CurrentFolder = DriveTable.rows[row].root;
+    SendMessageW(combo, CB_SETCURSEL, row, 0);
     SelectedDriveRow = row;
 }

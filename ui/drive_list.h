@@ -11,8 +11,9 @@
 struct DriveEntry {
     // The upper-case letter, a colon and a backslash.
     char root[4];
-    // The letter, a colon, two blanks and the volume label (at most 27 characters).
-    char display_text[32];
+    // The letter, a colon, two blanks and the volume label (at most 27 UTF-16 units, whole
+    // characters), in UTF-8: a label may be in any script.
+    std::string display_text;
 };
 
 // One row per drive present, in ascending order of letter; combo box row n shows row n.
@@ -25,8 +26,8 @@ extern DriveList DriveTable;
 // The row of the drive the current folder is on: the one a cancelled change returns to.
 extern int32_t SelectedDriveRow;
 
-// The volume label of a drive's root, whatever its length; empty when it has none or cannot be
-// read.
+// The volume label of a drive's root, whatever its length, in UTF-8; empty when it has none or
+// cannot be read.
 std::string VolumeLabel(const char* root);
 
 // Reads the machine's drives and their labels (removable drives keep only their letter).

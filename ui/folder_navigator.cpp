@@ -1,117 +1,148 @@
 #include "ui/folder_navigator.h"
 
-#include <cstring>
-#include <string>
-#include <vector>
-
 #include "engine/program_resources.h"
+#include "platform/folder_search.h"
+#include "platform/wait_cursor.h"
+#include "platform/wide_text.h"
 #include "res/resource.h"
 #include "ui/current_folder.h"
 #include "ui/folder_path.h"
-#include "app/wait_cursor.h"
 
-char CurrentFolder[MAX_PATH] = "";
+std::string CurrentFolder;
 
 namespace {
 
-// The folder the list shows, as of the last fill that could enter it.
-char ShownFolder[MAX_PATH] = "";
+// The folder the list shows, as of the last fill that could read the folder.
+std::string ShownFolder;
 
 HICON ClosedFolderIcon = nullptr;
 HICON OpenFolderIcon = nullptr;
 
-// The sub-folders of the current directory, in the order the file system gives them. Names
-// that begin with a dot (".", ".." and folders such as .git) are left out.
-std::vector<std::string> ReadSubfolderNames() {
-    const WaitCursor wait;
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA found;
-    HANDLE find = FindFirstFileA("*.*", &found);
-    if (find == INVALID_HANDLE_VALUE) {
-        return names;
-    }
-    do {
-        if (found.cFileName[0] != '.' && (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-            names.emplace_back(found.cFileName);
-        }
-    } while (FindNextFileA(find, &found));
-    FindClose(find);
-    return names;
+// A reusable wide copy of a name, for the list's wide messages.
+const wchar_t* WideCopy(std::string_view text, std::wstring& buffer) {
+    buffer.resize(text.size() + 1);
+    const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                           buffer.data(), static_cast<int>(buffer.size()));
+    buffer[static_cast<size_t>(length > 0 ? length : 0)] = L'\0';
+    return buffer.c_str();
 }
 
-// The item just before the first sub-folder item: after a fill that could enter the folder, the
+// Starts reading the entries of the folder at path, an absolute path; false when the folder
+// cannot be read. A drive's empty root has not even "." to give: it can be read, and find stays
+// empty.
+bool StartReading(std::string_view path, WIN32_FIND_DATAW& found, FindHandle& find) {
+    if (path.empty()) {
+        return false;
+    }
+    find = FindFirstEntry(EveryEntry(ExactPath(Widen(path))).c_str(), found);
+    return find || GetLastError() == ERROR_FILE_NOT_FOUND;
+}
+
+// The item just before the first sub-folder item: after a fill that could read the folder, the
 // folder's own item. The last item when there is no sub-folder; -1 (no item) when the list is
 // empty or begins with a sub-folder.
 LRESULT CurrentFolderItem(HWND list) {
-    const LRESULT count = SendMessageA(list, LB_GETCOUNT, 0, 0);
+    const LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
     LRESULT item = 0;
-    while (item < count && LOWORD(SendMessageA(list, LB_GETITEMDATA, item, 0)) != SubfolderMark) {
+    while (item < count && LOWORD(SendMessageW(list, LB_GETITEMDATA, item, 0)) != SubfolderMark) {
         ++item;
     }
     return item - 1;
 }
 
+void AddWideItem(HWND list, const wchar_t* text, uint16_t indent, uint16_t path_offset) {
+    const LRESULT item = SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
+    if (item >= 0) {
+        SendMessageW(list, LB_SETITEMDATA, item, MAKELONG(path_offset, indent));
+    }
+}
+
 } // namespace
 
+bool FolderCanBeRead(std::string_view path) {
+    WIN32_FIND_DATAW found;
+    FindHandle find;
+    return StartReading(path, found, find);
+}
+
+bool ReadSubfolderNames(std::string_view path, std::vector<std::string>& names) {
+    const WaitCursor wait;
+    names.clear();
+    WIN32_FIND_DATAW found;
+    FindHandle find;
+    if (!StartReading(path, found, find)) {
+        return false;
+    }
+    if (!find) {
+        return true;
+    }
+    do {
+        if (found.cFileName[0] != L'.' && (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            names.push_back(Utf8FromWide(found.cFileName));
+        }
+    } while (FindNextFileW(find.get(), &found));
+    return true;
+}
+
 std::string FolderItemText(HWND list, LRESULT item) {
-    const LRESULT length = SendMessageA(list, LB_GETTEXTLEN, item, 0);
+    const LRESULT length = SendMessageW(list, LB_GETTEXTLEN, item, 0);
     if (length == LB_ERR) {
         return {};
     }
-    std::string text(static_cast<size_t>(length) + 1, '\0');
-    SendMessageA(list, LB_GETTEXT, item, reinterpret_cast<LPARAM>(text.data()));
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    SendMessageW(list, LB_GETTEXT, item, reinterpret_cast<LPARAM>(text.data()));
     text.resize(static_cast<size_t>(length));
-    return text;
+    return Utf8FromWide(text);
 }
 
-void AddFolderItem(HWND list, const char* text, uint16_t indent, uint16_t path_offset) {
-    const LRESULT item = SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
-    if (item >= 0) {
-        SendMessageA(list, LB_SETITEMDATA, item, MAKELONG(path_offset, indent));
-    }
+void AddFolderItem(HWND list, std::string_view text, uint16_t indent, uint16_t path_offset) {
+    std::wstring buffer;
+    AddWideItem(list, WideCopy(text, buffer), indent, path_offset);
 }
 
 void FillFolderList(HWND list) {
-    if (!SetCurrentDirectoryA(CurrentFolder)) {
-        if (ShownFolder[0] != '\0') {
-            strcpy(CurrentFolder, ShownFolder);
+    std::vector<std::string> names;
+    if (!ReadSubfolderNames(CurrentFolder, names)) {
+        if (!ShownFolder.empty()) {
+            CurrentFolder = ShownFolder;
         }
         return;
     }
-    strcpy(ShownFolder, CurrentFolder);
+    ShownFolder = CurrentFolder;
     const std::string_view folder = CurrentFolder;
     const std::vector<PathComponent> components = SplitFolderPath(folder);
-    std::vector<std::string> names = ReadSubfolderNames();
     SortSubfolderNames(names);
 
     // A folder may hold a hundred thousand sub-folders: no drawing until all are in, and room
     // for them taken at once.
-    SendMessageA(list, WM_SETREDRAW, FALSE, 0);
-    SendMessageA(list, LB_RESETCONTENT, 0, 0);
-    size_t text_bytes = folder.size() + 1;
+    SendMessageW(list, WM_SETREDRAW, FALSE, 0);
+    SendMessageW(list, LB_RESETCONTENT, 0, 0);
+    size_t text_units = folder.size() + 1;
     for (const std::string& name : names) {
-        text_bytes += name.size() + 1;
+        text_units += name.size() + 1;
     }
-    SendMessageA(list, LB_INITSTORAGE, components.size() + names.size(), text_bytes);
+    SendMessageW(list, LB_INITSTORAGE, components.size() + names.size(),
+                 text_units * sizeof(wchar_t));
+    std::wstring buffer;
     uint16_t indent = 0;
     for (const PathComponent& component : components) {
-        const std::string text(folder.substr(component.offset, component.length));
-        AddFolderItem(list, text.c_str(), indent, static_cast<uint16_t>(component.offset));
+        AddWideItem(list, WideCopy(folder.substr(component.offset, component.length), buffer),
+                    indent, static_cast<uint16_t>(component.offset));
         indent = static_cast<uint16_t>(indent + kIndentPerLevel);
     }
     for (const std::string& name : names) {
-        AddFolderItem(list, name.c_str(), indent, SubfolderMark);
+        AddWideItem(list, WideCopy(name, buffer), indent, SubfolderMark);
     }
-    SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+    SendMessageW(list, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(list, nullptr, TRUE);
 }
 
 void OpenFolderItem(HWND list) {
-    const LRESULT selected = SendMessageA(list, LB_GETCURSEL, 0, 0);
+    const LRESULT selected = SendMessageW(list, LB_GETCURSEL, 0, 0);
     if (selected == LB_ERR) {
         return;
     }
-    const WORD path_offset = LOWORD(SendMessageA(list, LB_GETITEMDATA, selected, 0));
+    const WORD path_offset = LOWORD(SendMessageW(list, LB_GETITEMDATA, selected, 0));
     std::string path;
     if (path_offset == SubfolderMark) {
         path = SubfolderPath(CurrentFolder, FolderItemText(list, selected));
@@ -122,11 +153,9 @@ void OpenFolderItem(HWND list) {
     } else {
         path = ComponentPath(CurrentFolder, path_offset);
     }
-    // Both moves fit: a longer sub-folder path was refused above, and a component path is
-    // never longer than the folder it is cut from.
-    memcpy(CurrentFolder, path.c_str(), path.size() + 1);
+    CurrentFolder = path;
     FillFolderList(list);
-    SendMessageA(list, LB_SETCURSEL, CurrentFolderItem(list), 0);
+    SendMessageW(list, LB_SETCURSEL, CurrentFolderItem(list), 0);
 }
 
 void DrawFolderItem(const DRAWITEMSTRUCT& item, HWND list) {
@@ -135,10 +164,10 @@ void DrawFolderItem(const DRAWITEMSTRUCT& item, HWND list) {
     }
     if (ClosedFolderIcon == nullptr || OpenFolderIcon == nullptr) {
         OpenFolderIcon =
-            static_cast<HICON>(LoadImageA(ModuleInstance, MAKEINTRESOURCEA(IDI_FOLDER_OPEN),
+            static_cast<HICON>(LoadImageW(ModuleInstance, MAKEINTRESOURCEW(IDI_FOLDER_OPEN),
                                           IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR));
         ClosedFolderIcon =
-            static_cast<HICON>(LoadImageA(ModuleInstance, MAKEINTRESOURCEA(IDI_FOLDER_CLOSED),
+            static_cast<HICON>(LoadImageW(ModuleInstance, MAKEINTRESOURCEW(IDI_FOLDER_CLOSED),
                                           IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR));
     }
     const int indent = HIWORD(item.itemData);
@@ -154,7 +183,12 @@ void DrawFolderItem(const DRAWITEMSTRUCT& item, HWND list) {
     text_area.left += indent + 18;
     FillRect(item.hDC, &text_area, GetSysColorBrush(background));
 
-    const std::string text = FolderItemText(list, item.itemID);
-    TextOutA(item.hDC, text_area.left, item.rcItem.top, text.c_str(),
-             static_cast<int>(text.size()));
+    // Drawn from the list's own wide text: every character the name has.
+    const LRESULT length = SendMessageW(list, LB_GETTEXTLEN, item.itemID, 0);
+    if (length == LB_ERR) {
+        return;
+    }
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    SendMessageW(list, LB_GETTEXT, item.itemID, reinterpret_cast<LPARAM>(text.data()));
+    TextOutW(item.hDC, text_area.left, item.rcItem.top, text.c_str(), static_cast<int>(length));
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "engine/ascii.h"
+#include "platform/utf8.h"
 
 std::vector<PathComponent> SplitFolderPath(std::string_view path) {
     std::vector<PathComponent> components;
@@ -30,7 +31,7 @@ std::string SubfolderPath(std::string_view folder, std::string_view name) {
         path += '\\';
     }
     path += name;
-    if (path.size() > kMaxFolderPath) {
+    if (Utf16Length(path) > kMaxFolderPath) {
         return {};
     }
     return path;
@@ -52,6 +53,6 @@ std::string ProposedOutputName(std::string_view folder, std::string_view volume_
         name = volume_label;
     }
     constexpr std::string_view kExtension = ".txt";
-    name.resize(std::min(name.size(), kMaxFolderPath - kExtension.size()));
+    name.resize(PrefixOfUnits(name, kMaxFolderPath - kExtension.size()));
     return name.append(kExtension);
 }

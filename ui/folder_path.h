@@ -8,7 +8,8 @@
 #include <string_view>
 #include <vector>
 
-// Longest folder path the dialog holds, without its terminator.
+// Longest folder path the dialog holds, in UTF-16 units as Windows counts a path. Paths are
+// UTF-8.
 constexpr size_t kMaxFolderPath = 259;
 
 // One component of a folder path: where its first character is and how long it is.
@@ -22,8 +23,8 @@ struct PathComponent {
 // backslash (a network path) gives no component at all.
 std::vector<PathComponent> SplitFolderPath(std::string_view path);
 
-// Orders sub-folder names by their bytes with the ASCII letters folded to lower case; names that
-// compare equal keep their order. 2010, _tmp, Alpha, beta.
+// Orders sub-folder names by their bytes (UTF-8: by code point) with the ASCII letters folded to
+// lower case; names that compare equal keep their order. 2010, _tmp, Alpha, beta.
 void SortSubfolderNames(std::vector<std::string>& names);
 
 // The path after opening the sub-folder name of folder; empty when it would be longer than
@@ -36,5 +37,6 @@ std::string SubfolderPath(std::string_view folder, std::string_view name);
 std::string ComponentPath(std::string_view folder, size_t offset);
 
 // The output name proposed for a listing of folder: its last component, or the volume label
-// at a drive root, followed by ".txt"; shortened before the ".txt" to fit 259 characters.
+// at a drive root, followed by ".txt"; shortened before the ".txt", between characters, to fit
+// 259 UTF-16 units.
 std::string ProposedOutputName(std::string_view folder, std::string_view volume_label);

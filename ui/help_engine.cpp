@@ -3,14 +3,15 @@
 #include <string>
 
 #include "platform/wide_text.h"
-#include "app/registry_key.h"
+#include "platform/registry_key.h"
 #include "engine/program_resources.h"
 
 namespace {
 
-using HtmlHelpFunction = HWND(WINAPI*)(HWND, LPCSTR, UINT, DWORD_PTR);
+using HtmlHelpFunction = HWND(WINAPI*)(HWND, const wchar_t*, UINT, DWORD_PTR);
 
-constexpr WORD kHtmlHelpOrdinal = 14;
+// HtmlHelpW, which takes the help file's path with every character a folder name may have.
+constexpr WORD kHtmlHelpOrdinal = 15;
 constexpr UINT kDisplayTableOfContents = 1;
 
 HMODULE HelpLibrary = nullptr;
@@ -20,34 +21,35 @@ bool HelpUnavailable = false;
 
 } // namespace
 
-bool FindHelpControl(char (&path)[MAX_PATH]) {
+bool FindHelpControl(wchar_t (&path)[MAX_PATH]) {
     const RegistryKey key = OpenRegistryKey(HKEY_CLASSES_ROOT, kHelpControlKey);
     DWORD size = sizeof path;
     if (!key ||
-        RegQueryValueExA(key.get(), nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(path),
+        RegQueryValueExW(key.get(), nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(path),
                          &size) != ERROR_SUCCESS ||
-        size == 0) {
+        size < sizeof(wchar_t)) {
         return false;
     }
     // A path stored without its terminator is taken whole when the terminator fits after it;
     // a cut path would name another file.
-    if (path[size - 1] != '\0') {
-        if (size == sizeof path) {
+    const size_t length = size / sizeof(wchar_t);
+    if (path[length - 1] != L'\0') {
+        if (length == MAX_PATH) {
             return false;
         }
-        path[size] = '\0';
+        path[length] = L'\0';
     }
     return true;
 }
 
-HWND CallHtmlHelp(HWND window, const char* file, UINT command, DWORD_PTR data) {
+HWND CallHtmlHelp(HWND window, const wchar_t* file, UINT command, DWORD_PTR data) {
     if (HelpLibrary == nullptr && !HelpUnavailable) {
-        char registered[MAX_PATH];
+        wchar_t registered[MAX_PATH];
         if (FindHelpControl(registered)) {
-            HelpLibrary = LoadLibraryA(registered);
+            HelpLibrary = LoadLibraryW(registered);
         }
         if (HelpLibrary == nullptr) {
-            HelpLibrary = LoadLibraryA("hhctrl.ocx");
+            HelpLibrary = LoadLibraryW(L"hhctrl.ocx");
         }
         if (HelpLibrary == nullptr) {
             HelpUnavailable = true;
@@ -73,6 +75,5 @@ void ShowHelp(HWND dialog) {
     const size_t separator = path.find_last_of("\\/");
     path.resize(separator == std::string::npos ? 0 : separator);
     path += "\\Scrivtree.chm";
-    // The ANSI entry of the help engine takes the path in the code page.
-    CallHtmlHelp(dialog, CodePageFromUtf8(path).c_str(), kDisplayTableOfContents, 0);
+    CallHtmlHelp(dialog, Widen(path).c_str(), kDisplayTableOfContents, 0);
 }

@@ -11,9 +11,9 @@ constexpr const char* kHelpControlKey =
 // Opens Scrivtree.chm from the executable's folder on its table of contents.
 void ShowHelp(HWND dialog);
 
-// Calls the engine's HtmlHelpA with the four arguments; 0 when the engine is not available,
+// Calls the engine's HtmlHelpW with the four arguments; 0 when the engine is not available,
 // now and for the rest of the process once a load has failed.
-HWND CallHtmlHelp(HWND window, const char* file, UINT command, DWORD_PTR data);
+HWND CallHtmlHelp(HWND window, const wchar_t* file, UINT command, DWORD_PTR data);
 
 // The HTML Help control's registered library path; false when it cannot be read whole.
-bool FindHelpControl(char (&path)[MAX_PATH]);
+bool FindHelpControl(wchar_t (&path)[MAX_PATH]);

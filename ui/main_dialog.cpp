@@ -1,6 +1,7 @@
 #include "ui/main_dialog.h"
 
 #include "engine/program_resources.h"
+#include "platform/wide_text.h"
 #include "res/resource.h"
 #include "ui/about_box.h"
 #include "ui/banner.h"
@@ -13,15 +14,13 @@
 namespace {
 
 INT_PTR OnInitDialog(HWND dialog) {
-    SetClassLongPtrA(
+    SetClassLongPtrW(
         dialog, GCLP_HICON,
-        reinterpret_cast<LONG_PTR>(LoadIconA(ModuleInstance, MAKEINTRESOURCEA(IDI_SCRIVTREE))));
-    SetWindowTextA(dialog, kProgramTitle);
-    char about[256];
-    LoadProgramString(IDS_ABOUT_MENU, about, sizeof about);
+        reinterpret_cast<LONG_PTR>(LoadIconW(ModuleInstance, MAKEINTRESOURCEW(IDI_SCRIVTREE))));
+    SetWindowTextW(dialog, Widen(kProgramTitle).c_str());
     HMENU system_menu = GetSystemMenu(dialog, FALSE);
-    AppendMenuA(system_menu, MF_SEPARATOR, 0, nullptr);
-    AppendMenuA(system_menu, MF_STRING, IDM_ABOUT, about);
+    AppendMenuW(system_menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(system_menu, MF_STRING, IDM_ABOUT, Widen(ProgramString(IDS_ABOUT_MENU)).c_str());
     LoadSettings(dialog);
     AddBanner(dialog);
     // The focus goes to the first tab stop, the drive list.
@@ -92,7 +91,7 @@ INT_PTR OnDrawItem(HWND dialog, const DRAWITEMSTRUCT& item) {
 } // namespace
 
 void ShowMainDialog() {
-    DialogBoxParamA(ModuleInstance, MAKEINTRESOURCEA(IDD_MAIN), nullptr, MainDialogProc, 0);
+    DialogBoxParamW(ModuleInstance, MAKEINTRESOURCEW(IDD_MAIN), nullptr, MainDialogProc, 0);
 }
 
 INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {

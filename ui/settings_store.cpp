@@ -5,15 +5,18 @@
 #include <cstring>
 #include <string>
 
-#include "app/program_entry.h"
-#include "app/registry_key.h"
 #include "engine/ascii.h"
+#include "platform/registry_key.h"
+#include "platform/window_text.h"
 #include "res/resource.h"
 #include "ui/current_folder.h"
+#include "ui/dialog_job.h"
 #include "ui/drive_list.h"
 #include "ui/folder_navigator.h"
+#include "ui/folder_path.h"
 
 HKEY MachineSettingsRoot = HKEY_LOCAL_MACHINE;
+std::string InitialFolder;
 
 namespace {
 
@@ -25,33 +28,38 @@ constexpr std::array<int, 8> kOptionBoxes = {
     IDC_FULL_INFORMATION,   IDC_USE_TABS,      IDC_INCLUDE_EXTENSIONS, IDC_LAUNCH_OUTPUT,
 };
 
-// A REG_SZ value, cut to 259 characters whatever its stored length, with or without its own
-// terminator; false when it is missing or of another type.
-bool ReadText(HKEY key, const char* name, char (&text)[MAX_PATH]) {
+// A REG_SZ value as UTF-8, cut to 259 UTF-16 units whatever its stored length, with or without
+// its own terminator; false when it is missing or of another type. A value that an ANSI
+// function wrote reads back as the same text.
+bool ReadText(HKEY key, const wchar_t* name, std::string& text) {
     DWORD type = 0;
     DWORD size = 0;
-    if (!key || RegQueryValueExA(key, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
+    if (!key || RegQueryValueExW(key, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
         type != REG_SZ) {
         return false;
     }
-    std::string stored(size, '\0');
-    if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(stored.data()),
+    std::wstring stored(size / sizeof(wchar_t) + 1, L'\0');
+    size = static_cast<DWORD>(stored.size() * sizeof(wchar_t));
+    if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(stored.data()),
                          &size) != ERROR_SUCCESS ||
         type != REG_SZ) {
         return false;
     }
-    const size_t length = strnlen(stored.data(), std::min<size_t>(size, sizeof text - 1));
-    memcpy(text, stored.data(), length);
-    text[length] = '\0';
+    stored.resize(wcsnlen(stored.data(), std::min<size_t>(size / sizeof(wchar_t), kMaxFolderPath)));
+    // A cut that would leave half of a surrogate pair leaves the whole pair out.
+    if (!stored.empty() && stored.back() >= 0xD800 && stored.back() <= 0xDBFF) {
+        stored.pop_back();
+    }
+    text = Utf8FromWide(stored);
     return true;
 }
 
-bool ReadNumber(HKEY key, const char* name, DWORD& number) {
+bool ReadNumber(HKEY key, const wchar_t* name, DWORD& number) {
     DWORD type = 0;
     DWORD value = 0;
     DWORD size = sizeof value;
     if (!key ||
-        RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) !=
+        RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) !=
             ERROR_SUCCESS ||
         type != REG_DWORD || size != sizeof value) {
         return false;
@@ -60,36 +68,38 @@ bool ReadNumber(HKEY key, const char* name, DWORD& number) {
     return true;
 }
 
-bool WriteText(HKEY key, const char* name, const char* text) {
-    return RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
-                          static_cast<DWORD>(strlen(text) + 1)) == ERROR_SUCCESS;
+bool WriteText(HKEY key, const wchar_t* name, std::string_view text) {
+    const std::wstring wide = Widen(text);
+    return RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(wide.c_str()),
+                          static_cast<DWORD>((wide.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
 }
 
-bool WriteNumber(HKEY key, const char* name, DWORD number) {
-    return RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number),
+bool WriteNumber(HKEY key, const wchar_t* name, DWORD number) {
+    return RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number),
                           sizeof number) == ERROR_SUCCESS;
 }
 
 // The process's current directory as the current folder; empty when it is too long to hold.
 void TakeCurrentDirectory() {
-    const DWORD length = GetCurrentDirectoryA(sizeof CurrentFolder, CurrentFolder);
-    if (length == 0 || length >= sizeof CurrentFolder) {
-        CurrentFolder[0] = '\0';
-    }
+    wchar_t folder[MAX_PATH];
+    const DWORD length = GetCurrentDirectoryW(MAX_PATH, folder);
+    CurrentFolder = length > 0 && length < MAX_PATH ? Utf8FromWide({folder, length}) : "";
 }
 
 // The first argument's folder when it can be entered, with an upper-case drive letter; else the
-// remembered folder, exactly as stored, when it can be entered; else the current directory.
+// remembered folder, exactly as stored, when it can be read; else the current directory.
 void DecideCurrentFolder(HKEY key) {
-    if (InitialFolder[0] != '\0' && SetCurrentDirectoryA(InitialFolder)) {
+    if (!InitialFolder.empty() && SetCurrentDirectoryW(Widen(InitialFolder).c_str())) {
         TakeCurrentDirectory();
-        CurrentFolder[0] = UpperAscii(CurrentFolder[0]);
+        if (!CurrentFolder.empty()) {
+            CurrentFolder[0] = UpperAscii(CurrentFolder[0]);
+        }
         return;
     }
-    InitialFolder[0] = '\0';
-    char remembered[MAX_PATH];
-    if (ReadText(key, "InitDir", remembered) && SetCurrentDirectoryA(remembered)) {
-        strcpy(CurrentFolder, remembered);
+    InitialFolder.clear();
+    std::string remembered;
+    if (ReadText(key, L"InitDir", remembered) && FolderCanBeRead(remembered)) {
+        CurrentFolder = remembered;
         return;
     }
     TakeCurrentDirectory();
@@ -97,12 +107,10 @@ void DecideCurrentFolder(HKEY key) {
 
 // Writes every value; false at the first that cannot be written.
 bool WriteSettings(HKEY key, HWND dialog) {
-    if (InitialFolder[0] == '\0' && !WriteText(key, "InitDir", CurrentFolder)) {
+    if (InitialFolder.empty() && !WriteText(key, L"InitDir", CurrentFolder)) {
         return false;
     }
-    char text[MAX_PATH];
-    GetDlgItemTextA(dialog, IDC_FILTER, text, sizeof text);
-    if (!WriteText(key, "Filter", text)) {
+    if (!WriteText(key, L"Filter", DialogItemText(dialog, IDC_FILTER))) {
         return false;
     }
     DWORD options = 0;
@@ -111,7 +119,7 @@ bool WriteSettings(HKEY key, HWND dialog) {
             options |= 1u << bit;
         }
     }
-    if (!WriteNumber(key, "Options12", options)) {
+    if (!WriteNumber(key, L"Options12", options)) {
         return false;
     }
     DWORD sorting = IDC_SORT_DATE;
@@ -121,11 +129,11 @@ bool WriteSettings(HKEY key, HWND dialog) {
             break;
         }
     }
-    if (!WriteNumber(key, "Sorting12", sorting)) {
+    if (!WriteNumber(key, L"Sorting12", sorting)) {
         return false;
     }
-    GetDlgItemTextA(dialog, IDC_OUTPUT_FILE, text, sizeof text);
-    return WriteText(key, "Output", text);
+    return WriteText(key, L"Output", DialogItemText(dialog, IDC_OUTPUT_FILE)) &&
+           WriteNumber(key, L"Encoding", DialogEncoding);
 }
 
 } // namespace
@@ -142,27 +150,31 @@ void LoadSettings(HWND dialog) {
     FillDriveCombo(GetDlgItem(dialog, IDC_DRIVE_LIST));
     FillFolderList(GetDlgItem(dialog, IDC_FOLDER_LIST));
 
-    char text[MAX_PATH];
-    SetDlgItemTextA(dialog, IDC_FILTER, ReadText(key.get(), "Filter", text) ? text : "*.*");
+    std::string text;
+    SetDialogItemText(dialog, IDC_FILTER, ReadText(key.get(), L"Filter", text) ? text : "*.*");
     DWORD options = kDefaultOptions;
-    ReadNumber(key.get(), "Options12", options);
+    ReadNumber(key.get(), L"Options12", options);
     for (size_t bit = 0; bit < kOptionBoxes.size(); ++bit) {
         CheckDlgButton(dialog, kOptionBoxes[bit],
                        (options >> bit) & 1 ? BST_CHECKED : BST_UNCHECKED);
     }
     DWORD sorting = IDC_SORT_NAME;
-    if (!ReadNumber(key.get(), "Sorting12", sorting) || sorting < IDC_SORT_NAME ||
+    if (!ReadNumber(key.get(), L"Sorting12", sorting) || sorting < IDC_SORT_NAME ||
         sorting > IDC_SORT_DATE) {
         sorting = IDC_SORT_NAME;
     }
     CheckRadioButton(dialog, IDC_SORT_NAME, IDC_SORT_DATE, static_cast<int>(sorting));
-    SetDlgItemTextA(dialog, IDC_OUTPUT_FILE, ReadText(key.get(), "Output", text) ? text : "");
+    SetDialogItemText(dialog, IDC_OUTPUT_FILE, ReadText(key.get(), L"Output", text) ? text : "");
+    DWORD encoding = kCodePageEncoding;
+    DialogEncoding = ReadNumber(key.get(), L"Encoding", encoding) && encoding == kUtf8Encoding
+                         ? kUtf8Encoding
+                         : kCodePageEncoding;
 }
 
 void SaveSettings(HWND dialog) {
     const RegistryKey machine = CreateRegistryKey(MachineSettingsRoot, kSettingsKey);
     if (machine && WriteSettings(machine.get(), dialog)) {
-        RegDeleteKeyA(HKEY_CURRENT_USER, kSettingsKey);
+        RegDeleteKeyW(HKEY_CURRENT_USER, Widen(kSettingsKey).c_str());
         return;
     }
     // Windows keeps a refused write of a 32-bit program per user on its own, but not for a

@@ -10,7 +10,7 @@
 #include "app/command_line_parse.h"
 #include "app/first_argument.h"
 #include "engine/ascii.h"
-#include "engine/utf8.h"
+#include "platform/utf8.h"
 
 namespace {
 

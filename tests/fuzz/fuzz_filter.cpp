@@ -9,7 +9,7 @@
 
 #include "engine/ascii.h"
 #include "engine/file_filter.h"
-#include "engine/utf8.h"
+#include "platform/utf8.h"
 
 namespace {
 

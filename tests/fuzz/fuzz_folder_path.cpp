@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/utf8.h"
 #include "ui/folder_path.h"
 
 namespace {
@@ -39,7 +40,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
               std::string_view(up).substr(0, previous_end));
     }
     const std::string down = SubfolderPath(folder, name);
-    Check(down.empty() || (down.size() <= kMaxFolderPath && down.size() > name.size()));
-    Check(!ProposedOutputName(folder, name).empty());
+    Check(down.empty() || (Utf16Length(down) <= kMaxFolderPath && down.size() > name.size()));
+    const std::string proposed = ProposedOutputName(folder, name);
+    Check(Utf16Length(proposed) <= kMaxFolderPath && proposed.size() >= 4 &&
+          proposed.compare(proposed.size() - 4, 4, ".txt") == 0);
     return 0;
 }

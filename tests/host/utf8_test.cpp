@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "engine/utf8.h"
+#include "platform/utf8.h"
 
 namespace {
 

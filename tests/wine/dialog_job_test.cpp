@@ -459,11 +459,11 @@ TEST(DialogGo, AsksForTheOutputFileProposingTheFolderNameAndRunsWithTheChoice) {
     HWND save_as = GoToSaveAs(dialog);
     ASSERT_NE(save_as, nullptr);
     EXPECT_EQ(ReadWindowText(GetDlgItem(save_as, kFileNameField)), "Tree.txt");
-    // One type of file, which lists the folders and the files ending in .txt: of the six
-    // entries of the tree, Docs, Zeta, alpha.txt and Delta.TXT. A folder typed as the name
-    // is opened in the dialog.
+    // Two types of file, the code page's first, both listing the folders and the files ending
+    // in .txt: of the six entries of the tree, Docs, Zeta, alpha.txt and Delta.TXT. A folder
+    // typed as the name is opened in the dialog.
     EXPECT_EQ(ComboRowsOf(GetDlgItem(save_as, kFileTypeList)),
-              std::vector<std::string>{"Text file (*.txt)"});
+              (std::vector<std::string>{"Text file (*.txt)", "Text file, UTF-8 (*.txt)"}));
     TypeInSaveAs(save_as, tree.tree);
     for (int i = 0; i < 500 && ReadWindowText(GetDlgItem(save_as, kFolderShown)) != "Tree"; ++i) {
         Sleep(20);

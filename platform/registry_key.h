@@ -6,6 +6,8 @@
 #include <memory>
 #include <type_traits>
 
+#include "platform/wide_text.h"
+
 struct RegistryKeyCloser {
     void operator()(HKEY key) const { RegCloseKey(key); }
 };
@@ -14,12 +16,14 @@ using RegistryKey = std::unique_ptr<std::remove_pointer_t<HKEY>, RegistryKeyClos
 // Creates the key, or opens it when it exists; empty on failure.
 inline RegistryKey CreateRegistryKey(HKEY parent, const char* path) {
     HKEY key = nullptr;
-    return RegCreateKeyA(parent, path, &key) == ERROR_SUCCESS ? RegistryKey(key) : nullptr;
+    return RegCreateKeyW(parent, Widen(path).c_str(), &key) == ERROR_SUCCESS ? RegistryKey(key)
+                                                                             : nullptr;
 }
 
 // Opens an existing key for reading; empty when it is missing or may not be read.
 inline RegistryKey OpenRegistryKey(HKEY parent, const char* path) {
     HKEY key = nullptr;
-    return RegOpenKeyExA(parent, path, 0, KEY_READ, &key) == ERROR_SUCCESS ? RegistryKey(key)
-                                                                           : nullptr;
+    return RegOpenKeyExW(parent, Widen(path).c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS
+               ? RegistryKey(key)
+               : nullptr;
 }

@@ -32,6 +32,22 @@ constexpr size_t Utf16Length(std::string_view text) {
     return units;
 }
 
+// Bytes of the longest start of the text that is whole characters and at most max_units UTF-16
+// units long: where a text is shortened to fit, it is never cut inside a character.
+constexpr size_t PrefixOfUnits(std::string_view text, size_t max_units) {
+    size_t units = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (IsContinuationByte(text[i])) {
+            continue;
+        }
+        units += static_cast<unsigned char>(text[i]) >= 0xF0 ? 2 : 1;
+        if (units > max_units) {
+            return i;
+        }
+    }
+    return text.size();
+}
+
 // A UTF-16 text's worst case in UTF-8: three bytes for every unit.
 constexpr size_t kMaxUtf8PerUtf16Unit = 3;
 
