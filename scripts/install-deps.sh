@@ -1,9 +1,9 @@
 #!/bin/bash
 # Installs what a fresh Debian 12 machine lacks to build and test Scrivtree: the host compilers
 # and GoogleTest sources, the MinGW-w64 cross compilers for 32-bit and 64-bit Windows, Wine with
-# both loaders, the help compiler and a reader for its files, and a virtual X display. On a kernel
-# that runs no 32-bit program, installing wine32 prints errors for its i386 helper scripts and
-# still succeeds.
+# both loaders, the help compiler and a reader for its files, a virtual X display, and a font with
+# the CJK letters that Wine draws folder names in. On a kernel that runs no 32-bit program,
+# installing wine32 prints errors for its i386 helper scripts and still succeeds.
 # Installs only what is missing; safe to run again.
 set -euo pipefail
 
@@ -12,6 +12,7 @@ packages=(
     g++-mingw-w64-i686 mingw-w64-i686-dev g++-mingw-w64-x86-64 mingw-w64-x86-64-dev
     wine wine32:i386 wine64 xvfb x11-utils
     fp-utils libchm-bin
+    fonts-wqy-microhei
     time python3 util-linux
 )
 

@@ -1,10 +1,12 @@
 #!/bin/sh
 # A picture of the main dialog for the documentation: builds the program if needed, opens the
 # dialog under Wine on a small demo tree, on a virtual display, and saves its window as a PNG.
-# Then the dialog after a run, and the About box.
+# Then the dialog after a run, the About box, and the dialog on a folder whose sub-folders are
+# named in other scripts.
 #
-#   scripts/screenshot.sh [FOLDER]     writes FOLDER/dialog.png, FOLDER/dialog-after-run.png and
-#                                      FOLDER/about-box.png (default: docs/)
+#   scripts/screenshot.sh [FOLDER]     writes FOLDER/dialog.png, FOLDER/dialog-after-run.png,
+#                                      FOLDER/about-box.png and FOLDER/dialog-unicode.png
+#                                      (default: docs/)
 #
 # The dialog runs in a Wine root of its own (SCRIVTREE_WINE_ROOT, default build/screenshot-wine),
 # where it is never closed normally and so never stores its settings: every picture shows the
@@ -30,6 +32,9 @@ rm -rf "$demo"
 for folder in Budget Letters "Photos 2026" Recipes Website/css Website/images; do
     mkdir -p "$demo/Projects/$folder"
 done
+for folder in "Kraków i Łódź" "東京の写真" "Ελληνικά" "café" "Zürich"; do
+    mkdir -p "$demo/Travel/$folder"
+done
 echo "Scrivtree" >"$demo/Projects/Website/index.html"
 
 "$repo/scripts/wine-run.sh" "$program" "Z:$(echo "$demo/Projects" | tr / '\\')" \
@@ -38,16 +43,19 @@ pid=$!
 trap 'kill $pid 2>/dev/null || true' EXIT
 
 # The dialog's X window, once Wine has mapped it; a first start of the Wine root takes a while.
-window=
-for _ in $(seq 600); do
-    window=$(xwininfo -display "$SCRIVTREE_DISPLAY" -name "$title" 2>/dev/null |
-        sed -n 's/^xwininfo: Window id: \(0x[0-9a-f]*\).*/\1/p') || true
-    [ -n "$window" ] && break
-    kill -0 $pid 2>/dev/null || { echo "screenshot: the program ended early" >&2; exit 1; }
-    sleep 0.2
-done
-[ -n "$window" ] || { echo "screenshot: no window titled \"$title\" on $SCRIVTREE_DISPLAY" >&2; exit 1; }
-sleep 1 # let it paint
+dialog_window() {
+    window=
+    for _ in $(seq 600); do
+        window=$(xwininfo -display "$SCRIVTREE_DISPLAY" -name "$title" 2>/dev/null |
+            sed -n 's/^xwininfo: Window id: \(0x[0-9a-f]*\).*/\1/p') || true
+        [ -n "$window" ] && break
+        kill -0 $pid 2>/dev/null || { echo "screenshot: the program ended early" >&2; exit 1; }
+        sleep 0.2
+    done
+    [ -n "$window" ] || { echo "screenshot: no window titled \"$title\" on $SCRIVTREE_DISPLAY" >&2; exit 1; }
+    sleep 1 # let it paint
+}
+dialog_window
 
 import -display "$SCRIVTREE_DISPLAY" -window "$window" "$out/dialog.png"
 echo "Wrote $out/dialog.png"
@@ -72,3 +80,32 @@ about=$(xwininfo -display "$SCRIVTREE_DISPLAY" -name "About Scrivtree" 2>/dev/nu
 sleep 1 # let it paint
 import -display "$SCRIVTREE_DISPLAY" -window "$about" "$out/about-box.png"
 echo "Wrote $out/about-box.png"
+
+# The dialog again, on the folder whose sub-folders are named in Polish, Japanese and Greek.
+# Windows draws the dialog's "MS Sans Serif" with a TrueType font that links to fonts of other
+# scripts; in Wine the bitmap font of that name has no such link, so for this picture the
+# dialog's font is Tahoma, linked to WenQuanYi Micro Hei for the CJK letters, in a Wine root of
+# its own, so that the other pictures keep the font of the first start.
+kill $pid 2>/dev/null || true
+wait $pid 2>/dev/null || true
+for _ in $(seq 100); do
+    xwininfo -display "$SCRIVTREE_DISPLAY" -name "$title" >/dev/null 2>&1 || break
+    sleep 0.1
+done
+export SCRIVTREE_WINE_ROOT="$SCRIVTREE_WINE_ROOT-unicode"
+"$repo/scripts/wine-run.sh" "$program" -path . -out NUL </dev/null >/dev/null 2>&1 || true
+(
+    . "$repo/scripts/wine-env.sh"
+    choose_loader "$program" >/dev/null
+    wine_environment "$SCRIVTREE_WINE_ROOT/$arch"
+    fonts='HKLM\Software\Microsoft\Windows NT\CurrentVersion'
+    "$loader" reg add "$fonts\FontSubstitutes" /v "MS Sans Serif" /t REG_SZ /d Tahoma /f
+    "$loader" reg add "$fonts\FontLink\SystemLink" /v Tahoma /t REG_MULTI_SZ \
+        /d "wqy-microhei.ttc,WenQuanYi Micro Hei" /f
+) </dev/null >/dev/null 2>&1
+"$repo/scripts/wine-run.sh" "$program" "Z:$(echo "$demo/Travel" | tr / '\\')" \
+    </dev/null >/dev/null 2>&1 &
+pid=$!
+dialog_window
+import -display "$SCRIVTREE_DISPLAY" -window "$window" "$out/dialog-unicode.png"
+echo "Wrote $out/dialog-unicode.png"
