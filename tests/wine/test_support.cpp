@@ -75,11 +75,19 @@ std::string MakeTestFolder(const std::string& name) {
 }
 
 void MakeFolder(const std::string& path) {
-    ASSERT_TRUE(CreateDirectoryA(path.c_str(), nullptr)) << path;
+    MakeFolder(FromAnsi(path));
+}
+
+void MakeFolder(const std::wstring& path) {
+    ASSERT_TRUE(CreateDirectoryW(path.c_str(), nullptr)) << path;
 }
 
 void WriteTextFile(const std::string& path, const std::string& content) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+    WriteTextFile(FromAnsi(path), content);
+}
+
+void WriteTextFile(const std::wstring& path, const std::string& content) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(file, INVALID_HANDLE_VALUE) << path;
     DWORD written = 0;
@@ -184,6 +192,11 @@ bool FileExists(const std::string& path) {
 
 void SetLocalLastWrite(const std::string& path, int year, int month, int day, int hour, int minute,
                        int second) {
+    SetLocalLastWrite(FromAnsi(path), year, month, day, hour, minute, second);
+}
+
+void SetLocalLastWrite(const std::wstring& path, int year, int month, int day, int hour, int minute,
+                       int second) {
     SYSTEMTIME local{};
     local.wYear = static_cast<WORD>(year);
     local.wMonth = static_cast<WORD>(month);
@@ -196,7 +209,7 @@ void SetLocalLastWrite(const std::string& path, int year, int month, int day, in
     ASSERT_TRUE(SystemTimeToFileTime(&local, &local_time));
     ASSERT_TRUE(LocalFileTimeToFileTime(&local_time, &utc));
     HANDLE file =
-        CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
+        CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
                     nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     ASSERT_NE(file, INVALID_HANDLE_VALUE) << path;
     const BOOL ok = SetFileTime(file, nullptr, nullptr, &utc);
@@ -233,6 +246,20 @@ std::wstring FromAnsi(const std::string& text) {
     std::wstring wide(MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0), L'\0');
     MultiByteToWideChar(CP_ACP, 0, text.data(), size, wide.data(), static_cast<int>(wide.size()));
     return wide;
+}
+
+std::wstring FromUtf8(const std::string& text) {
+    if (text.empty()) {
+        return {};
+    }
+    const int size = static_cast<int>(text.size());
+    std::wstring wide(MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), size, wide.data(), static_cast<int>(wide.size()));
+    return wide;
+}
+
+std::wstring LongPath(const std::string& path) {
+    return L"\\\\?\\" + FromAnsi(path);
 }
 
 std::string ReadWindowText(HWND window) {

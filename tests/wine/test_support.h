@@ -19,9 +19,12 @@ std::string MakeTestFolder(const std::string& name);
 std::string Join(const std::string& folder, const std::string& name);
 
 void MakeFolder(const std::string& path);
+// The same for names outside the ANSI code page and paths of any length, given as LongPath.
+void MakeFolder(const std::wstring& path);
 // A fresh test folder holding count empty files.
 std::string MakeFolderOfFiles(const std::string& name, int count);
 void WriteTextFile(const std::string& path, const std::string& content);
+void WriteTextFile(const std::wstring& path, const std::string& content);
 // A file of the given size without writing its bytes (sparse where the file system allows).
 void MakeSizedFile(const std::string& path, uint64_t size);
 std::string ReadWholeFile(const std::string& path);
@@ -36,6 +39,8 @@ bool FileExists(const std::string& path);
 // Sets the last-write time of a file or folder from a local calendar time.
 void SetLocalLastWrite(const std::string& path, int year, int month, int day, int hour, int minute,
                        int second);
+void SetLocalLastWrite(const std::wstring& path, int year, int month, int day, int hour, int minute,
+                       int second);
 
 // The text lines, each ended by CR LF, as a listing file holds them.
 std::string Lines(const std::vector<std::string>& lines);
@@ -43,6 +48,9 @@ std::string Lines(const std::vector<std::string>& lines);
 // Text of the ANSI code page, from and to UTF-16.
 std::string ToAnsi(const std::wstring& text);
 std::wstring FromAnsi(const std::string& text);
+std::wstring FromUtf8(const std::string& text);
+// The absolute path with the long-path prefix, for the wide calls.
+std::wstring LongPath(const std::string& path);
 
 // The text of a window of any process. Under Wine only the wide message carries it across
 // processes intact; it comes back in the ANSI code page the program works in.
