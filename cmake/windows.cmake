@@ -69,7 +69,8 @@ function(add_wine_test name)
 endfunction()
 
 add_wine_test(engine_tests tests/wine/listing_run_test.cpp)
-add_wine_test(command_line_tests tests/wine/command_line_test.cpp tests/wine/dialog_driver.cpp)
+add_wine_test(command_line_tests tests/wine/command_line_test.cpp tests/wine/dialog_driver.cpp
+              tests/wine/unicode_names_test.cpp)
 add_wine_test(settings_tests tests/wine/settings_store_test.cpp)
 
 # Both builds must write the same listings. The 64-bit build's suite checks that against the
