@@ -134,25 +134,38 @@ std::string Upper(std::string name) {
 }
 
 // The chain of one-letter folders below parent, and its file. Wine takes time in the square of
-// a path's depth to open it, so the chain is made as short pieces, each moved below the one
-// before: a second instead of a minute.
+// a path's depth to open it, so the chain is made of short pieces side by side, each then moved
+// below the one before (a second instead of a minute), and split the same way when done, so
+// that no later removal of the test folder meets its whole depth.
+const int kPieceLength = 150;
+std::wstring Below(std::wstring path, int count) {
+    for (int i = 0; i < count; ++i) {
+        path += L"\\d";
+    }
+    return path;
+}
+
 void MakeChain(const std::wstring& parent) {
-    const int piece_length = 150;
     std::wstring bottom = parent;
-    for (int made = 0; made < kShortCount; made += piece_length) {
+    for (int made = 0; made < kShortCount; made += kPieceLength) {
         const std::wstring piece = parent + L"\\piece";
-        std::wstring path = piece;
-        MakeFolder(path);
-        for (int i = 1; i < piece_length; ++i) {
-            path += L"\\d";
-            MakeFolder(path);
+        MakeFolder(piece);
+        for (int i = 1; i < kPieceLength; ++i) {
+            MakeFolder(Below(piece, i));
         }
-        ASSERT_TRUE(MoveFileW(piece.c_str(), (bottom + L"\\d").c_str()));
-        for (int i = 0; i < piece_length; ++i) {
-            bottom += L"\\d";
-        }
+        ASSERT_TRUE(MoveFileW(piece.c_str(), Below(bottom, 1).c_str()));
+        bottom = Below(bottom, kPieceLength);
     }
     WriteTextFile(bottom + L"\\bottom.txt", "");
+}
+
+void SplitChain(const std::wstring& parent) {
+    std::wstring top = Below(parent, 1);
+    for (int piece = 1; piece * kPieceLength < kShortCount; ++piece) {
+        const std::wstring moved = parent + L"\\piece" + std::to_wstring(piece);
+        EXPECT_TRUE(MoveFileW(Below(top, kPieceLength).c_str(), moved.c_str()));
+        top = moved;
+    }
 }
 
 std::string DeepListing(const std::string& deep, bool full_titles) {
@@ -270,6 +283,7 @@ TEST(UnicodeNames, EveryFolderIsListedByItsOwnName) {
             }
         }
     }
+    SplitChain(LongPath(deep));
 }
 
 } // namespace
