@@ -250,7 +250,7 @@ TEST(UnicodeNames, EveryFolderIsListedByItsOwnName) {
         {"-path Names -f -e -filter \"?.txt *.??\"",
          Section("Names", {"?.txt", "?.txt", "Zed.??"}),
          {}},
-        {"-path Deep -s -f", DeepListing("Deep", false), {}},
+        {"-path Deep -s -f -e", DeepListing("Deep", false), {}},
         // UTF-8: code-point order with ASCII letters folded, columns counted in characters.
         {"-path Names -s -f -e -i -u", kBom + NamesListing(utf8_folders, utf8_files, true), {}},
         {"-path Names -s -f -e -i -t -u",
@@ -264,7 +264,7 @@ TEST(UnicodeNames, EveryFolderIsListedByItsOwnName) {
         {"-path Names -f -e -u -filter \"?.txt *.??\"",
          kBom + Section("Names", {"Zed.日本", "日.txt", "豈.txt", "😀.txt"}),
          {}},
-        {"-path Deep -s -f -pt -u", kBom + DeepListing(deep, true), {}},
+        {"-path Deep -s -f -e -pt -u", kBom + DeepListing(deep, true), {}},
     };
     const std::string output = Join(work, "out.txt");
     for (const Job& job : jobs) {
