@@ -23,9 +23,10 @@ results=$work/results
 mkdir -p "$results"
 
 # Sizes from empty to past 4 GiB (sparse), names with and without extensions, upper and lower
-# case, a Latin-1 letter, a dot folder that is skipped, a link that is listed but not entered.
+# case, a Latin-1 letter, names outside the code page (a CJK folder, an emoji file), a dot folder
+# that is skipped, a link that is listed but not entered.
 export TZ=America/New_York
-mkdir -p "$tree"/{Alpha/deep/deeper,beta,_tmp,2010,.git,"Mixed Case"}
+mkdir -p "$tree"/{Alpha/deep/deeper,beta,_tmp,2010,.git,"Mixed Case",日本語}
 printf 'x' >"$tree/a.txt"
 printf 'hello world\n' >"$tree/README"
 truncate -s 5368709120 "$tree/big.iso"
@@ -34,6 +35,7 @@ truncate -s 99 "$tree/Alpha/deep/z.tar.gz"
 truncate -s 7 "$tree/Alpha/deep/deeper/.profile"
 truncate -s 300 "$tree/beta/caf$(printf '\xc3\xa9').doc"
 truncate -s 10 "$tree/beta/b.bak" "$tree/_tmp/x.tmp" "$tree/.git/config" "$tree/Mixed Case/M.Doc"
+truncate -s 21 "$tree/日本語/月.txt" "$tree/beta/smile 😀.txt"
 i=0
 for file in "$tree"/a.txt "$tree"/README "$tree"/big.iso "$tree"/Alpha/notes.TXT "$tree"/beta/*; do
     i=$((i + 1))
@@ -56,6 +58,9 @@ jobs=(
     "-s -f -p -pt -i -t -e -sort date"
     "-s -f -i -e -sort bogus -filter *.*|*.bak"
     "-f -i -filter *"
+    "-s -f -u"
+    "-s -f -p -pt -i -t -e -u -sort ext"
+    "-s -f -i -e -u -filter ?.txt"
 )
 passed=0
 failed=0
