@@ -131,7 +131,7 @@ if [ -s "$files/command_line.html" ]; then
         "Error in command line at" "-path and -out must be specified in command line" \
         "Can't enter to folder of \"-path\"" "Can't create output file" \
         "Can't write output file" "Not enough memory to list the folder tree"
-    for option in -s -f -p -pt -i -t -e -cb; do
+    for option in -s -f -p -pt -i -t -e -u -cb; do
         grep -q "<td><code>$option</code></td>" "$files/command_line.html" ||
             problem "command_line.html has no row for the option $option"
     done
