@@ -21,6 +21,9 @@ ExitCode ExitCodeFor(ListingOutcome outcome) {
         return kExitCannotWriteOutput;
     case ListingOutcome::OutOfMemory:
         return kExitOutOfMemory;
+    case ListingOutcome::Stopped:
+        // The command line never asks a run to stop; were it to, the file would be incomplete.
+        break;
     }
     return kExitCannotWriteOutput;
 }

@@ -34,6 +34,7 @@ add_library(scrivtree_ui STATIC
     ui/about_box.cpp
     ui/banner.cpp
     ui/dialog_job.cpp
+    ui/dialog_run.cpp
     ui/drive_list.cpp
     ui/folder_navigator.cpp
     ui/help_engine.cpp

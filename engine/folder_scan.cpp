@@ -53,6 +53,9 @@ FolderEntry* ScanFolder(const std::wstring& path, bool& out_of_memory) {
     EntryChain files;
     char name[MAX_PATH * kMaxUtf8PerUtf16Unit];
     do {
+        if (StopRequested()) {
+            break;
+        }
         const bool is_folder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
         // Sub-folders whose names begin with '.' are left out, and with them "." and "..".
         const bool listed = is_folder ? ActiveJob->include_subfolders && found.cFileName[0] != L'.'

@@ -1,6 +1,7 @@
 // One listing request, as the dialog and the command line hand it to RunListing.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 // Order of the files within a folder; sub-folders always come first, by name. Any other value
@@ -30,12 +31,17 @@ struct ListJob {
     // The listing in UTF-8 with every name exactly as the file system has it; otherwise in the
     // ANSI code page, with a name it cannot hold written as the code page's conversion gives it.
     uint8_t utf8_output = 0;
+    // Set by another thread to stop the run at the next entry; none for a run that cannot be
+    // stopped.
+    const std::atomic<bool>* stop_requested = nullptr;
 };
 
-// How a run ended. Only Written means the whole listing is in the output file.
+// How a run ended. Only Written means the whole listing is in the output file; Stopped means
+// the lines written before the stop are.
 enum class ListingOutcome {
     Written,
     CannotCreate,
     CannotWrite,
     OutOfMemory,
+    Stopped,
 };

@@ -20,8 +20,8 @@
 
 const ListJob* ActiveJob = nullptr;
 CompiledFilter ActiveFilter;
-int32_t FileCount = 0;
-int32_t FolderCount = 0;
+std::atomic<int32_t> FileCount{0};
+std::atomic<int32_t> FolderCount{0};
 
 namespace {
 
@@ -43,13 +43,27 @@ ListingOutcome RunOutcome = ListingOutcome::Written;
 std::wstring WalkPath;
 std::string ShownPath;
 
+// What a stopped run has written: the lines of files, and the sections begun.
+int32_t FileLinesWritten = 0;
+int32_t SectionsWritten = 0;
+
+// Whether the walk goes on: nothing has failed and no stop was asked for. A stop, once seen,
+// ends the run as Stopped.
 bool Running() {
+    if (RunOutcome == ListingOutcome::Written && StopRequested()) {
+        RunOutcome = ListingOutcome::Stopped;
+    }
     return RunOutcome == ListingOutcome::Written;
+}
+
+// Whether lines still go to the file: after a stop, the whole lines gathered so far do.
+bool Writing() {
+    return RunOutcome == ListingOutcome::Written || RunOutcome == ListingOutcome::Stopped;
 }
 
 void FlushOutput() {
     DWORD written = 0;
-    if (Running() && !WriteBuffer.empty() &&
+    if (Writing() && !WriteBuffer.empty() &&
         (!WriteFile(OutputFile, WriteBuffer.data(), static_cast<DWORD>(WriteBuffer.size()),
                     &written, nullptr) ||
          written != WriteBuffer.size())) {
@@ -60,7 +74,7 @@ void FlushOutput() {
 
 // Writes LineBuffer as one line of the output file.
 void WriteLine() {
-    if (!Running()) {
+    if (!Writing()) {
         return;
     }
     const std::string_view line = LineBuffer.View();
@@ -138,6 +152,7 @@ void WriteEntries(std::string_view folder, const FolderEntry* entries) {
         BuildEntryLine(LineBuffer, *ActiveJob, folder, *entry, width, last_write.date,
                        last_write.time);
         WriteLine();
+        FileLinesWritten += entry->is_folder ? 0 : 1;
     }
 }
 
@@ -165,6 +180,11 @@ FolderEntry* ListFolder(bool enter) {
             RunOutcome = ListingOutcome::OutOfMemory;
         }
     }
+    // A folder whose reading a stop cut short gets no section.
+    if (!Running()) {
+        return entries;
+    }
+    ++SectionsWritten;
     WriteSection(SectionTitle(ShownPath, ActiveJob->full_paths_in_titles), ShownPath, entries);
     return entries;
 }
@@ -237,7 +257,16 @@ std::wstring StartWalkPath(const char* start_folder) {
 void ShowSummary(const char* output_path) {
     const std::string format = ProgramString(IDS_SUMMARY);
     std::vector<char> text(format.size() + std::strlen(output_path) + 32);
-    std::snprintf(text.data(), text.size(), format.c_str(), FileCount, FolderCount, output_path);
+    std::snprintf(text.data(), text.size(), format.c_str(), FileCount.load(), FolderCount.load(),
+                  output_path);
+    ShowProgramMessage(text.data(), MB_ICONINFORMATION);
+}
+
+void ShowStopped(const char* output_path) {
+    const std::string format = ProgramString(IDS_LISTING_STOPPED);
+    std::vector<char> text(format.size() + std::strlen(output_path) + 32);
+    std::snprintf(text.data(), text.size(), format.c_str(), FileLinesWritten, SectionsWritten,
+                  output_path);
     ShowProgramMessage(text.data(), MB_ICONINFORMATION);
 }
 
@@ -253,6 +282,8 @@ ListingOutcome RunListing(const ListJob& job) {
     ActiveJob = &job;
     FileCount = 0;
     FolderCount = 1;
+    FileLinesWritten = 0;
+    SectionsWritten = 0;
     RunOutcome = ListingOutcome::Written;
     LineBuffer.utf8 = job.utf8_output != 0;
     const char* filter_text = job.filter_text != nullptr ? job.filter_text : "";
@@ -275,11 +306,13 @@ ListingOutcome RunListing(const ListJob& job) {
     ShownPath = job.utf8_output ? std::string(start_folder) : CodePageFromUtf8(start_folder);
     ListTree();
     FlushOutput();
-    if (!CloseHandle(OutputFile) && Running()) {
+    if (!CloseHandle(OutputFile) && Writing()) {
         RunOutcome = ListingOutcome::CannotWrite;
     }
     OutputFile = INVALID_HANDLE_VALUE;
-    if (!Running()) {
+    if (RunOutcome == ListingOutcome::Stopped) {
+        ShowStopped(output_path);
+    } else if (RunOutcome != ListingOutcome::Written) {
         ShowFailure();
     } else if (job.show_summary) {
         ShowSummary(output_path);

@@ -2,6 +2,7 @@
 // run at a time; RunListing sets it afresh at every start.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 #include "engine/file_filter.h"
@@ -10,7 +11,14 @@
 extern const ListJob* ActiveJob;
 // The job's filter, compiled once at the start of the run.
 extern CompiledFilter ActiveFilter;
-// Files listed so far in the run.
-extern int32_t FileCount;
+// Files listed so far in the run. The dialog reads the counts while its run goes on in a thread
+// of its own.
+extern std::atomic<int32_t> FileCount;
 // Folders of the run: the start folder and every sub-folder listed so far.
-extern int32_t FolderCount;
+extern std::atomic<int32_t> FolderCount;
+
+// Whether the job's caller has asked the run to stop.
+inline bool StopRequested() {
+    return ActiveJob->stop_requested != nullptr &&
+           ActiveJob->stop_requested->load(std::memory_order_relaxed);
+}

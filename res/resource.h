@@ -25,7 +25,10 @@
 #define IDS_CANT_ENTER_START_FOLDER 117
 #define IDS_CANT_WRITE_OUTPUT 118
 #define IDS_OUT_OF_MEMORY 119
+#define IDS_LISTING_STOPPED 120
 #define IDS_UTF8_TEXT_FILE_TYPE 121
+#define IDS_STOP_BUTTON 122
+#define IDS_PROGRESS_TITLE 123
 
 // The "About..." item of the main dialog's system menu
 #define IDM_ABOUT 16

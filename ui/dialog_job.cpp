@@ -8,15 +8,14 @@
 
 #include "engine/ascii.h"
 #include "engine/list_job.h"
-#include "engine/listing_run.h"
 #include "engine/program_resources.h"
 #include "platform/utf8.h"
 #include "platform/shell_library.h"
-#include "platform/wait_cursor.h"
 #include "platform/wide_text.h"
 #include "platform/window_text.h"
 #include "res/resource.h"
 #include "ui/current_folder.h"
+#include "ui/dialog_run.h"
 #include "ui/drive_list.h"
 #include "ui/folder_path.h"
 
@@ -131,21 +130,17 @@ void RunDialogJob(HWND dialog) {
         return;
     }
 
-    ListJob job;
-    job.output_path = output_path.c_str();
-    job.start_folder = CurrentFolder.c_str();
-    job.filter_text = filter_text.c_str();
+    DialogRunRequest request;
+    request.output_path = std::move(output_path);
+    request.start_folder = CurrentFolder;
+    request.filter_text = std::move(filter_text);
+    ListJob& job = request.job;
     job.show_summary = 1;
     job.utf8_output = DialogEncoding == kUtf8Encoding ? 1 : 0;
     for (const OptionBox& box : kOptionBoxes) {
         job.*box.flag = Checked(dialog, box.id) ? 1 : 0;
     }
     job.sort_mode = SortModeOf(dialog);
-    {
-        const WaitCursor wait;
-        RunListing(job);
-    }
-    if (Checked(dialog, IDC_LAUNCH_OUTPUT)) {
-        OpenWithShell(dialog, output_path);
-    }
+    request.launch = Checked(dialog, IDC_LAUNCH_OUTPUT);
+    StartDialogRun(dialog, std::move(request));
 }

@@ -12,7 +12,8 @@ constexpr uint32_t kCodePageEncoding = 0;
 constexpr uint32_t kUtf8Encoding = 1;
 extern uint32_t DialogEncoding;
 
-// Runs the listing and, when "&Launch Output File" is checked, opens the output file with its
+// Starts the listing of the current folder with the options the dialog shows; when it has
+// ended, and unless it was stopped, "&Launch Output File" opens the output file with its
 // associated program.
 void RunDialogJob(HWND dialog);
 

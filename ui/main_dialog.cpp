@@ -6,6 +6,7 @@
 #include "ui/about_box.h"
 #include "ui/banner.h"
 #include "ui/dialog_job.h"
+#include "ui/dialog_run.h"
 #include "ui/drive_list.h"
 #include "ui/folder_navigator.h"
 #include "ui/help_engine.h"
@@ -28,12 +29,35 @@ INT_PTR OnInitDialog(HWND dialog) {
 }
 
 INT_PTR OnClose(HWND dialog) {
+    // A run in progress is stopped first; its end closes the dialog.
+    if (DialogRunning()) {
+        StopDialogRun(true);
+        return TRUE;
+    }
     SaveSettings(dialog);
     EndDialog(dialog, 0);
     return TRUE;
 }
 
+// During a run only "&Stop" (Go's button, and Enter), Escape and "E&xit" count; the other
+// controls are disabled.
+INT_PTR OnCommandDuringRun(HWND dialog, int id) {
+    switch (id) {
+    case IDOK:
+    case IDCANCEL:
+        StopDialogRun(false);
+        return TRUE;
+    case IDC_EXIT:
+        return OnClose(dialog);
+    default:
+        return TRUE;
+    }
+}
+
 INT_PTR OnCommand(HWND dialog, int id, int code, HWND control) {
+    if (DialogRunning()) {
+        return OnCommandDuringRun(dialog, id);
+    }
     if (code == STN_CLICKED && control != nullptr && control == BannerWindow) {
         OpenBannerPage(dialog);
     }
@@ -73,7 +97,7 @@ INT_PTR OnCommand(HWND dialog, int id, int code, HWND control) {
 }
 
 INT_PTR OnSysCommand(HWND dialog, WPARAM command) {
-    if ((command & 0xFFF0) != IDM_ABOUT) {
+    if ((command & 0xFFF0) != IDM_ABOUT || DialogRunning()) {
         // The close box's SC_CLOSE comes back as WM_CLOSE.
         return FALSE;
     }
@@ -84,6 +108,30 @@ INT_PTR OnSysCommand(HWND dialog, WPARAM command) {
 INT_PTR OnDrawItem(HWND dialog, const DRAWITEMSTRUCT& item) {
     if (item.CtlID == IDC_FOLDER_LIST) {
         DrawFolderItem(item, GetDlgItem(dialog, IDC_FOLDER_LIST));
+    }
+    return TRUE;
+}
+
+// The wait cursor stays over the dialog while a run goes on.
+INT_PTR OnSetCursor(HWND dialog) {
+    if (!DialogRunning()) {
+        return FALSE;
+    }
+    SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+    SetWindowLongPtrW(dialog, DWLP_MSGRESULT, TRUE);
+    return TRUE;
+}
+
+INT_PTR OnTimer(HWND dialog, WPARAM timer) {
+    if (timer == kProgressTimer && DialogRunning()) {
+        ShowRunProgress(dialog);
+    }
+    return TRUE;
+}
+
+INT_PTR OnRunEnded(HWND dialog) {
+    if (EndDialogRun(dialog)) {
+        OnClose(dialog);
     }
     return TRUE;
 }
@@ -106,6 +154,12 @@ INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARAM
         return OnClose(dialog);
     case WM_SYSCOMMAND:
         return OnSysCommand(dialog, wparam);
+    case WM_SETCURSOR:
+        return OnSetCursor(dialog);
+    case WM_TIMER:
+        return OnTimer(dialog, wparam);
+    case WM_DIALOG_RUN_ENDED:
+        return OnRunEnded(dialog);
     default:
         return FALSE;
     }

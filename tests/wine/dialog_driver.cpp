@@ -89,6 +89,16 @@ bool DialogDriver::WaitForDialog() {
     return false;
 }
 
+bool DialogDriver::WaitForRunEnd(DWORD timeout_ms) {
+    for (DWORD waited = 0; waited < timeout_ms; waited += 20) {
+        if (IsWindowEnabled(Control(IDC_EXIT)) && ReadWindowText(dialog_) == kDialogTitle) {
+            return true;
+        }
+        Sleep(20);
+    }
+    return false;
+}
+
 LRESULT DialogDriver::Send(HWND window, UINT message, WPARAM wparam, LPARAM lparam) const {
     DWORD_PTR result = 0;
     if (!SendMessageTimeoutW(window, message, wparam, lparam, SMTO_NORMAL, 60000, &result)) {

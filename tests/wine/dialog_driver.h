@@ -64,6 +64,10 @@ class DialogDriver {
     // The close box in the title bar.
     void CloseBox();
 
+    // Waits until a run started from the dialog has ended and the dialog is back as before it:
+    // its title without the counts, every control enabled; false when not within timeout_ms.
+    bool WaitForRunEnd(DWORD timeout_ms = 60000);
+
     // The exit code, once the program has ended; nothing when it still runs after timeout_ms.
     std::optional<DWORD> WaitForExit(DWORD timeout_ms = 30000);
 

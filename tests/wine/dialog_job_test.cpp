@@ -392,6 +392,8 @@ TEST(DialogGo, ListsTheCurrentFolderWithTheOptionsShownAsTheCommandLineDoes) {
         }
         MessageBoxWatcher watcher;
         dialog.Click(IDOK);
+        WaitForBoxes(watcher, 1);
+        EXPECT_TRUE(dialog.WaitForRunEnd());
         ASSERT_EQ(command_messages.size(), 1u);
         ShownMessage expected = command_messages[0];
         expected.text.replace(expected.text.find(by_command), by_command.size(), by_dialog);
@@ -420,6 +422,8 @@ TEST(DialogGo, LeavesNoListedFolderHeld) {
     ASSERT_TRUE(dialog.WaitForDialog());
     MessageBoxWatcher watcher;
     dialog.Click(IDOK);
+    WaitForBoxes(watcher, 1);
+    EXPECT_TRUE(dialog.WaitForRunEnd());
     EXPECT_EQ(watcher.Messages(),
               std::vector<std::string>{Summary(6, 4, Join(tree.output, "l.txt"))});
     EXPECT_TRUE(RemoveDirectoryA(last_entered.c_str())) << GetLastError();

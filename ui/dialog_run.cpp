@@ -1,0 +1,152 @@
+#include "ui/dialog_run.h"
+
+#include <atomic>
+#include <cstdio>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "engine/listing_run.h"
+#include "engine/program_resources.h"
+#include "engine/run_state.h"
+#include "platform/shell_library.h"
+#include "platform/wide_text.h"
+#include "platform/window_text.h"
+#include "res/resource.h"
+
+namespace {
+
+// The one run of the dialog. The thread reads the request and writes the outcome; the dialog
+// reads the outcome only after the thread's end message.
+struct DialogRun {
+    HWND dialog = nullptr;
+    DialogRunRequest request;
+    std::atomic<bool> stop{false};
+    HANDLE thread = nullptr;
+    ListingOutcome outcome = ListingOutcome::Written;
+    bool close_when_ended = false;
+    // What the run changed, to be put back.
+    std::string title;
+    std::string go_text;
+    std::vector<HWND> disabled;
+    HWND focus = nullptr;
+    HCURSOR cursor = nullptr;
+};
+
+DialogRun ActiveRun;
+
+DWORD WINAPI RunInThread(void*) {
+    ActiveRun.outcome = RunListing(ActiveRun.request.job);
+    PostMessageW(ActiveRun.dialog, WM_DIALOG_RUN_ENDED, 0, 0);
+    return 0;
+}
+
+BOOL CALLBACK DisableControl(HWND control, LPARAM go_button) {
+    if (control != reinterpret_cast<HWND>(go_button) && GetParent(control) == ActiveRun.dialog &&
+        IsWindowEnabled(control)) {
+        EnableWindow(control, FALSE);
+        ActiveRun.disabled.push_back(control);
+    }
+    return TRUE;
+}
+
+// The count with the user's thousands separator and grouping: 12,345.
+std::string FormatCount(int32_t count) {
+    wchar_t separator[8] = L",";
+    GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_STHOUSAND, separator, 8);
+    // The locale's grouping "3;0" is NUMBERFMT's 3, "3;2;0" its 32, and "3" its 30.
+    wchar_t grouping_text[16] = L"3;0";
+    GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SGROUPING, grouping_text, 16);
+    const std::wstring_view groups = grouping_text;
+    UINT grouping = 0;
+    for (const wchar_t c : groups) {
+        if (c >= L'0' && c <= L'9') {
+            grouping = grouping * 10 + static_cast<UINT>(c - L'0');
+        }
+    }
+    const bool ends_in_zero = groups.size() >= 2 && groups.substr(groups.size() - 2) == L";0";
+    grouping = ends_in_zero ? grouping / 10 : grouping * 10;
+    wchar_t decimal[] = L".";
+    NUMBERFMTW format{0, 0, grouping, decimal, separator, 1};
+    wchar_t text[32];
+    if (GetNumberFormatW(LOCALE_USER_DEFAULT, 0, std::to_wstring(count).c_str(), &format, text,
+                         32) == 0) {
+        return std::to_string(count);
+    }
+    return Utf8FromWide(text);
+}
+
+} // namespace
+
+void StartDialogRun(HWND dialog, DialogRunRequest request) {
+    ActiveRun.dialog = dialog;
+    ActiveRun.request = std::move(request);
+    DialogRunRequest& run = ActiveRun.request;
+    run.job.output_path = run.output_path.c_str();
+    run.job.start_folder = run.start_folder.c_str();
+    run.job.filter_text = run.filter_text.c_str();
+    run.job.stop_requested = &ActiveRun.stop;
+    ActiveRun.stop = false;
+    ActiveRun.close_when_ended = false;
+    ActiveRun.outcome = ListingOutcome::Written;
+
+    const HWND go = GetDlgItem(dialog, IDOK);
+    ActiveRun.focus = GetFocus();
+    ActiveRun.title = WindowText(dialog);
+    ActiveRun.go_text = WindowText(go);
+    ActiveRun.disabled.clear();
+    EnumChildWindows(dialog, DisableControl, reinterpret_cast<LPARAM>(go));
+    SetWindowTextW(go, Widen(ProgramString(IDS_STOP_BUTTON)).c_str());
+    SendMessageW(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(go), TRUE);
+    ActiveRun.cursor = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+    ShowRunProgress(dialog);
+    SetTimer(dialog, kProgressTimer, 250, nullptr);
+
+    ActiveRun.thread = CreateThread(nullptr, 0, RunInThread, nullptr, 0, nullptr);
+    if (ActiveRun.thread == nullptr) {
+        // No thread to be had: the run goes on here, as the command line's does.
+        RunInThread(nullptr);
+    }
+}
+
+bool DialogRunning() {
+    return ActiveRun.dialog != nullptr;
+}
+
+void StopDialogRun(bool close) {
+    ActiveRun.stop = true;
+    ActiveRun.close_when_ended = ActiveRun.close_when_ended || close;
+}
+
+void ShowRunProgress(HWND dialog) {
+    const std::string format = ProgramString(IDS_PROGRESS_TITLE);
+    std::string title(format.size() + ActiveRun.title.size() + 64, '\0');
+    const int length = snprintf(title.data(), title.size(), format.c_str(), ActiveRun.title.c_str(),
+                                FormatCount(FileCount).c_str(), FormatCount(FolderCount).c_str());
+    title.resize(static_cast<size_t>(length > 0 ? length : 0));
+    SetWindowTextW(dialog, Widen(title).c_str());
+}
+
+bool EndDialogRun(HWND dialog) {
+    // The thread has done all it does: it ends by itself, and is not waited for.
+    if (ActiveRun.thread != nullptr) {
+        CloseHandle(ActiveRun.thread);
+        ActiveRun.thread = nullptr;
+    }
+    KillTimer(dialog, kProgressTimer);
+    SetWindowTextW(dialog, Widen(ActiveRun.title).c_str());
+    const HWND go = GetDlgItem(dialog, IDOK);
+    SetWindowTextW(go, Widen(ActiveRun.go_text).c_str());
+    for (const HWND control : ActiveRun.disabled) {
+        EnableWindow(control, TRUE);
+    }
+    if (ActiveRun.focus != nullptr && IsWindow(ActiveRun.focus)) {
+        SendMessageW(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(ActiveRun.focus), TRUE);
+    }
+    SetCursor(ActiveRun.cursor);
+    ActiveRun.dialog = nullptr;
+    if (ActiveRun.outcome != ListingOutcome::Stopped && ActiveRun.request.launch) {
+        OpenWithShell(dialog, ActiveRun.request.output_path);
+    }
+    return ActiveRun.close_when_ended;
+}
