@@ -351,6 +351,43 @@ void SetBox(DialogDriver& dialog, int id, bool checked) {
     EXPECT_EQ(dialog.Checked(id), checked) << id;
 }
 
+// Presses "&Go!" with the Output File box empty and returns the Save As dialog it opens.
+HWND GoToSaveAs(DialogDriver& dialog) {
+    EXPECT_EQ(dialog.Text(IDC_OUTPUT_FILE), "");
+    PostClick(dialog.Control(IDOK));
+    return WaitForWindow(ProcessOf(dialog.Dialog()), "Save As");
+}
+
+// Types the path into the file name field and presses Save.
+void TypeInSaveAs(HWND save_as, const std::string& path) {
+    const std::wstring wide = FromAnsi(path);
+    SendMessageW(GetDlgItem(save_as, kFileNameField), WM_SETTEXT, 0,
+                 reinterpret_cast<LPARAM>(wide.c_str()));
+    PostMessageA(save_as, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(save_as, IDOK)));
+}
+
+// Chooses the file: the Save As dialog closes.
+void ChooseInSaveAs(HWND save_as, const std::string& path) {
+    TypeInSaveAs(save_as, path);
+    EXPECT_TRUE(WaitUntilGone(save_as));
+}
+
+// Chooses the row of the file type list as a click in its drop-down list does: the selection
+// changes, and the choice ends there. Wine's Save As takes the type at the end of the choice.
+void ChooseFileType(HWND save_as, int row) {
+    HWND types = GetDlgItem(save_as, kFileTypeList);
+    SendMessageW(types, CB_SETCURSEL, row, 0);
+    for (const WORD notification : {CBN_SELCHANGE, CBN_SELENDOK}) {
+        SendMessageW(save_as, WM_COMMAND, MAKEWPARAM(kFileTypeList, notification),
+                     reinterpret_cast<LPARAM>(types));
+    }
+}
+
+int FileTypeShown(HWND save_as) {
+    return static_cast<int>(SendMessageW(GetDlgItem(save_as, kFileTypeList), CB_GETCURSEL, 0, 0));
+}
+
 // ---- "&Go!" with an output path -------------------------------------------------------------
 
 struct GoCase {
@@ -427,28 +464,6 @@ TEST(DialogGo, LeavesNoListedFolderHeld) {
 
 // ---- "&Go!" without an output path: the Save As dialog ----------------------------------
 
-// Presses "&Go!" with the Output File box empty and returns the Save As dialog it opens.
-HWND GoToSaveAs(DialogDriver& dialog) {
-    EXPECT_EQ(dialog.Text(IDC_OUTPUT_FILE), "");
-    PostClick(dialog.Control(IDOK));
-    return WaitForWindow(ProcessOf(dialog.Dialog()), "Save As");
-}
-
-// Types the path into the file name field and presses Save.
-void TypeInSaveAs(HWND save_as, const std::string& path) {
-    const std::wstring wide = FromAnsi(path);
-    SendMessageW(GetDlgItem(save_as, kFileNameField), WM_SETTEXT, 0,
-                 reinterpret_cast<LPARAM>(wide.c_str()));
-    PostMessageA(save_as, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(GetDlgItem(save_as, IDOK)));
-}
-
-// Chooses the file: the Save As dialog closes.
-void ChooseInSaveAs(HWND save_as, const std::string& path) {
-    TypeInSaveAs(save_as, path);
-    EXPECT_TRUE(WaitUntilGone(save_as));
-}
-
 TEST(DialogGo, AsksForTheOutputFileProposingTheFolderNameAndRunsWithTheChoice) {
     const JobTree tree("go-save-as");
     WriteStartSettings({kSubfolders | kFiles, IDC_SORT_NAME, "*.*", ""});
@@ -485,6 +500,34 @@ TEST(DialogGo, AsksForTheOutputFileProposingTheFolderNameAndRunsWithTheChoice) {
     EXPECT_EQ(watcher.Messages(), std::vector<std::string>{Summary(6, 4, chosen)});
     EXPECT_EQ(dialog.Text(IDC_OUTPUT_FILE), chosen);
     EXPECT_TRUE(FileExists(chosen));
+}
+
+// The file type chosen in Save As sets the encoding of the run and is remembered at Exit: the
+// next start offers it.
+TEST(DialogGo, SaveAsFileTypeChosenSetsTheEncodingForThisRunAndTheNextStart) {
+    const JobTree tree("go-file-type");
+    WriteStartSettings({kSubfolders | kFiles, IDC_SORT_NAME, "*.*", ""});
+    int offered = 0;
+    for (const int row : {1, 0}) {
+        SCOPED_TRACE(row);
+        WriteSetting("Output", TextValue(""));
+        DialogDriver dialog(tree.tree, tree.root);
+        ASSERT_TRUE(dialog.WaitForDialog());
+        MessageBoxWatcher watcher;
+        HWND save_as = GoToSaveAs(dialog);
+        ASSERT_NE(save_as, nullptr);
+        EXPECT_EQ(FileTypeShown(save_as), offered);
+        ChooseFileType(save_as, row);
+        const std::string chosen = Join(tree.output, "type" + std::to_string(row) + ".txt");
+        ChooseInSaveAs(save_as, chosen);
+        WaitForBoxes(watcher, 1);
+        EXPECT_EQ(watcher.Messages(), std::vector<std::string>{Summary(6, 4, chosen)});
+        EXPECT_EQ(ReadWholeFile(chosen).rfind("\xEF\xBB\xBF", 0) == 0, row == 1);
+        dialog.Click(IDC_EXIT);
+        EXPECT_EQ(dialog.WaitForExit(), 0u);
+        EXPECT_EQ(ReadSetting("Encoding"), NumberValue(row));
+        offered = row;
+    }
 }
 
 TEST(DialogGo, EmptyFilterIsRefusedAfterTheChoiceOfTheOutputFile) {
