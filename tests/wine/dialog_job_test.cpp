@@ -394,10 +394,15 @@ struct GoCase {
     DWORD options;
     int sort_radio;
     const char* filter;
+    // The dialog's encoding: UTF-8 once chosen as the file type in Save As.
+    bool utf8 = false;
 };
 
 TEST(DialogGo, ListsTheCurrentFolderWithTheOptionsShownAsTheCommandLineDoes) {
     const JobTree tree("go");
+    // Names the code page cannot hold, which the code page and UTF-8 write apart.
+    MakeFolder(LongPath(tree.tree) + L"\\" + FromUtf8("Łódź"));
+    WriteTextFile(LongPath(tree.tree) + L"\\" + FromUtf8("日本語.txt"), "ja");
     WriteStartSettings({});
     DialogDriver dialog(tree.tree, tree.root);
     ASSERT_TRUE(dialog.WaitForDialog());
@@ -408,6 +413,8 @@ TEST(DialogGo, ListsTheCurrentFolderWithTheOptionsShownAsTheCommandLineDoes) {
         {kFiles | kFullPaths | kTitles | kTabs | kInformation, IDC_SORT_EXTENSION, "*.* * | *.log"},
         {kSubfolders | kFiles | kFullPaths | kExtensions, IDC_SORT_DATE, "*.txt gamma"},
         {kSubfolders | kTitles, IDC_SORT_NAME, "*.*"},
+        // Last: the dialog keeps its encoding.
+        {kSubfolders | kFiles | kInformation | kExtensions, IDC_SORT_NAME, "*.*", true},
     };
     for (size_t i = 0; i < std::size(cases); ++i) {
         SCOPED_TRACE("case " + std::to_string(i));
@@ -419,16 +426,27 @@ TEST(DialogGo, ListsTheCurrentFolderWithTheOptionsShownAsTheCommandLineDoes) {
         dialog.SetText(IDC_FILTER, job.filter);
         const std::string by_dialog = Join(tree.output, "dialog" + std::to_string(i) + ".txt");
         const std::string by_command = Join(tree.output, "command" + std::to_string(i) + ".txt");
-        dialog.SetText(IDC_OUTPUT_FILE, by_dialog);
+        dialog.SetText(IDC_OUTPUT_FILE, job.utf8 ? "" : by_dialog);
 
         std::vector<ShownMessage> command_messages;
         {
             MessageBoxWatcher watcher;
-            EXPECT_EQ(RunScrivtree(CommandLineOf(dialog, tree.tree, by_command), tree.root), 0u);
+            EXPECT_EQ(
+                RunScrivtree(CommandLineOf(dialog, tree.tree, by_command) + (job.utf8 ? " -u" : ""),
+                             tree.root),
+                0u);
             command_messages = watcher.Shown();
         }
         MessageBoxWatcher watcher;
-        dialog.Click(IDOK);
+        if (job.utf8) {
+            HWND save_as = GoToSaveAs(dialog);
+            ASSERT_NE(save_as, nullptr);
+            ChooseFileType(save_as, 1);
+            ChooseInSaveAs(save_as, by_dialog);
+            WaitForBoxes(watcher, 1);
+        } else {
+            dialog.Click(IDOK);
+        }
         ASSERT_EQ(command_messages.size(), 1u);
         ShownMessage expected = command_messages[0];
         expected.text.replace(expected.text.find(by_command), by_command.size(), by_dialog);
@@ -436,8 +454,10 @@ TEST(DialogGo, ListsTheCurrentFolderWithTheOptionsShownAsTheCommandLineDoes) {
         const std::string listing = ReadWholeFile(by_dialog);
         EXPECT_FALSE(listing.empty());
         EXPECT_EQ(listing, ReadWholeFile(by_command));
+        EXPECT_EQ(listing.find("日本語.txt") != std::string::npos, job.utf8);
     }
-    EXPECT_EQ(dialog.Text(IDC_OUTPUT_FILE), Join(tree.output, "dialog3.txt"));
+    EXPECT_EQ(dialog.Text(IDC_OUTPUT_FILE),
+              Join(tree.output, "dialog" + std::to_string(std::size(cases) - 1) + ".txt"));
 }
 
 // The run enters every listed folder; afterwards the process is back in the dialog's folder,
