@@ -1,5 +1,6 @@
 // The settings store inside the program's own process: the per-user copy that keeps the
-// settings where the machine-wide key refuses them, and stored texts of any length.
+// settings where the machine-wide key refuses them, stored texts of any length and characters,
+// and the stored encoding.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -158,7 +159,8 @@ TEST_F(SettingsStore, StoredTextsAreCutSafelyOnLoad) {
 }
 
 // Texts as the older ANSI program wrote them, in the code page, and texts of any characters as
-// this one writes them: each loads as it was written, and is written back so.
+// this one writes them: each loads as it was written, and is written back so. A remembered
+// "dot." is that folder, not the "dot" that Windows' path rules would make of it.
 TEST_F(SettingsStore, StoredTextsOfAnyCharactersLoadUnchanged) {
     const std::string work = MakeTestFolder("texts");
     const struct {
@@ -169,6 +171,7 @@ TEST_F(SettingsStore, StoredTextsOfAnyCharactersLoadUnchanged) {
     } cases[] = {
         {true, "café", "été*.txt | *.bak", "Résumé.txt"},
         {false, "日本語", "日本語*.txt | *.bak", "出力😀.txt"},
+        {false, "dot.", "*.*", "list."},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.folder);
