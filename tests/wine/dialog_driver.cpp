@@ -16,7 +16,8 @@ constexpr char kSettingsKey[] = "Software\\Quorvane\\Scrivtree\\1";
 
 // Text of a list box item or a combo box row, read with the wide messages (the ANSI ones bring
 // UTF-16 bytes across processes under Wine).
-std::string ItemText(HWND control, UINT length_message, UINT text_message, int index) {
+std::string ItemText(HWND control, UINT length_message, UINT text_message, int index,
+                     UINT code_page = CP_ACP) {
     DWORD_PTR length = 0;
     SendMessageTimeoutW(control, length_message, index, 0, SMTO_NORMAL, 5000, &length);
     std::wstring text(length + 1, L'\0');
@@ -24,7 +25,7 @@ std::string ItemText(HWND control, UINT length_message, UINT text_message, int i
     SendMessageTimeoutW(control, text_message, index, reinterpret_cast<LPARAM>(text.data()),
                         SMTO_NORMAL, 5000, &copied);
     text.resize(std::min<size_t>(copied, length));
-    return ToAnsi(text);
+    return code_page == CP_UTF8 ? ToUtf8(text) : ToAnsi(text);
 }
 
 } // namespace
@@ -39,13 +40,16 @@ std::ostream& operator<<(std::ostream& out, const ListItem& item) {
     return out << "{\"" << item.text << "\", " << data << "}";
 }
 
-DialogDriver::DialogDriver(const std::string& arguments, const std::string& working_folder) {
-    std::string command = "\"" + ScrivtreePath() + "\" " + arguments;
-    STARTUPINFOA startup{};
+DialogDriver::DialogDriver(const std::string& arguments, const std::string& working_folder)
+    : DialogDriver(FromAnsi(arguments), working_folder) {}
+
+DialogDriver::DialogDriver(const std::wstring& arguments, const std::string& working_folder) {
+    std::wstring command = L"\"" + FromAnsi(ScrivtreePath()) + L"\" " + arguments;
+    STARTUPINFOW startup{};
     startup.cb = sizeof startup;
-    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        working_folder.c_str(), &startup, &process_)) {
-        ADD_FAILURE() << "cannot start " << command;
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        FromAnsi(working_folder).c_str(), &startup, &process_)) {
+        ADD_FAILURE() << "cannot start " << ToUtf8(command);
         process_ = {};
     }
 }
@@ -134,11 +138,11 @@ int DialogDriver::ComboSelection(int id) const {
     return static_cast<int>(Send(Control(id), CB_GETCURSEL, 0, 0));
 }
 
-std::vector<ListItem> DialogDriver::ListItems(int id) const {
+std::vector<ListItem> DialogDriver::ListItems(int id, UINT code_page) const {
     std::vector<ListItem> items;
     const int count = static_cast<int>(Send(Control(id), LB_GETCOUNT, 0, 0));
     for (int i = 0; i < count; ++i) {
-        items.push_back({ItemText(Control(id), LB_GETTEXTLEN, LB_GETTEXT, i),
+        items.push_back({ItemText(Control(id), LB_GETTEXTLEN, LB_GETTEXT, i, code_page),
                          static_cast<DWORD>(Send(Control(id), LB_GETITEMDATA, i, 0))});
     }
     return items;

@@ -32,6 +32,8 @@ class DialogDriver {
   public:
     // Starts the program with the arguments in the working folder; does not wait for it.
     DialogDriver(const std::string& arguments, const std::string& working_folder);
+    // The same with arguments of any characters, as Explorer or a shortcut passes them.
+    DialogDriver(const std::wstring& arguments, const std::string& working_folder);
     // Ends the program if it still runs.
     ~DialogDriver();
     DialogDriver(const DialogDriver&) = delete;
@@ -46,7 +48,8 @@ class DialogDriver {
     bool Checked(int id) const;
     std::vector<std::string> ComboRows(int id) const;
     int ComboSelection(int id) const;
-    std::vector<ListItem> ListItems(int id) const;
+    // Item texts in the code page given: the ANSI one, or CP_UTF8 for every character.
+    std::vector<ListItem> ListItems(int id, UINT code_page = CP_ACP) const;
     int ListSelection(int id) const;
     // The control that has the keyboard focus in the program.
     HWND Focus() const;

@@ -351,16 +351,58 @@ void SetBox(DialogDriver& dialog, int id, bool checked) {
     EXPECT_EQ(dialog.Checked(id), checked) << id;
 }
 
+// Presses "&Go!" with the Output File box empty and returns the Save As dialog it opens.
+HWND GoToSaveAs(DialogDriver& dialog) {
+    EXPECT_EQ(dialog.Text(IDC_OUTPUT_FILE), "");
+    PostClick(dialog.Control(IDOK));
+    return WaitForWindow(ProcessOf(dialog.Dialog()), "Save As");
+}
+
+// Types the path into the file name field and presses Save.
+void TypeInSaveAs(HWND save_as, const std::string& path) {
+    const std::wstring wide = FromAnsi(path);
+    SendMessageW(GetDlgItem(save_as, kFileNameField), WM_SETTEXT, 0,
+                 reinterpret_cast<LPARAM>(wide.c_str()));
+    PostMessageA(save_as, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(save_as, IDOK)));
+}
+
+// Chooses the file: the Save As dialog closes.
+void ChooseInSaveAs(HWND save_as, const std::string& path) {
+    TypeInSaveAs(save_as, path);
+    EXPECT_TRUE(WaitUntilGone(save_as));
+}
+
+// Chooses the row of the file type list as a click in its drop-down list does: the selection
+// changes, and the choice ends there. Wine's Save As takes the type at the end of the choice.
+void ChooseFileType(HWND save_as, int row) {
+    HWND types = GetDlgItem(save_as, kFileTypeList);
+    SendMessageW(types, CB_SETCURSEL, row, 0);
+    for (const WORD notification : {CBN_SELCHANGE, CBN_SELENDOK}) {
+        SendMessageW(save_as, WM_COMMAND, MAKEWPARAM(kFileTypeList, notification),
+                     reinterpret_cast<LPARAM>(types));
+    }
+}
+
+int FileTypeShown(HWND save_as) {
+    return static_cast<int>(SendMessageW(GetDlgItem(save_as, kFileTypeList), CB_GETCURSEL, 0, 0));
+}
+
 // ---- "&Go!" with an output path -------------------------------------------------------------
 
 struct GoCase {
     DWORD options;
     int sort_radio;
     const char* filter;
+    // The dialog's encoding: UTF-8 once chosen as the file type in Save As.
+    bool utf8 = false;
 };
 
 TEST(DialogGo, ListsTheCurrentFolderWithTheOptionsShownAsTheCommandLineDoes) {
     const JobTree tree("go");
+    // Names the code page cannot hold, which the code page and UTF-8 write apart.
+    MakeFolder(LongPath(tree.tree) + L"\\" + FromUtf8("Łódź"));
+    WriteTextFile(LongPath(tree.tree) + L"\\" + FromUtf8("日本語.txt"), "ja");
     WriteStartSettings({});
     DialogDriver dialog(tree.tree, tree.root);
     ASSERT_TRUE(dialog.WaitForDialog());
@@ -371,6 +413,8 @@ TEST(DialogGo, ListsTheCurrentFolderWithTheOptionsShownAsTheCommandLineDoes) {
         {kFiles | kFullPaths | kTitles | kTabs | kInformation, IDC_SORT_EXTENSION, "*.* * | *.log"},
         {kSubfolders | kFiles | kFullPaths | kExtensions, IDC_SORT_DATE, "*.txt gamma"},
         {kSubfolders | kTitles, IDC_SORT_NAME, "*.*"},
+        // Last: the dialog keeps its encoding.
+        {kSubfolders | kFiles | kInformation | kExtensions, IDC_SORT_NAME, "*.*", true},
     };
     for (size_t i = 0; i < std::size(cases); ++i) {
         SCOPED_TRACE("case " + std::to_string(i));
@@ -382,16 +426,26 @@ TEST(DialogGo, ListsTheCurrentFolderWithTheOptionsShownAsTheCommandLineDoes) {
         dialog.SetText(IDC_FILTER, job.filter);
         const std::string by_dialog = Join(tree.output, "dialog" + std::to_string(i) + ".txt");
         const std::string by_command = Join(tree.output, "command" + std::to_string(i) + ".txt");
-        dialog.SetText(IDC_OUTPUT_FILE, by_dialog);
+        dialog.SetText(IDC_OUTPUT_FILE, job.utf8 ? "" : by_dialog);
 
         std::vector<ShownMessage> command_messages;
         {
             MessageBoxWatcher watcher;
-            EXPECT_EQ(RunScrivtree(CommandLineOf(dialog, tree.tree, by_command), tree.root), 0u);
+            EXPECT_EQ(
+                RunScrivtree(CommandLineOf(dialog, tree.tree, by_command) + (job.utf8 ? " -u" : ""),
+                             tree.root),
+                0u);
             command_messages = watcher.Shown();
         }
         MessageBoxWatcher watcher;
-        dialog.Click(IDOK);
+        if (job.utf8) {
+            HWND save_as = GoToSaveAs(dialog);
+            ASSERT_NE(save_as, nullptr);
+            ChooseFileType(save_as, 1);
+            ChooseInSaveAs(save_as, by_dialog);
+        } else {
+            dialog.Click(IDOK);
+        }
         WaitForBoxes(watcher, 1);
         EXPECT_TRUE(dialog.WaitForRunEnd());
         ASSERT_EQ(command_messages.size(), 1u);
@@ -401,8 +455,10 @@ TEST(DialogGo, ListsTheCurrentFolderWithTheOptionsShownAsTheCommandLineDoes) {
         const std::string listing = ReadWholeFile(by_dialog);
         EXPECT_FALSE(listing.empty());
         EXPECT_EQ(listing, ReadWholeFile(by_command));
+        EXPECT_EQ(listing.find("日本語.txt") != std::string::npos, job.utf8);
     }
-    EXPECT_EQ(dialog.Text(IDC_OUTPUT_FILE), Join(tree.output, "dialog3.txt"));
+    EXPECT_EQ(dialog.Text(IDC_OUTPUT_FILE),
+              Join(tree.output, "dialog" + std::to_string(std::size(cases) - 1) + ".txt"));
 }
 
 // The run enters every listed folder; afterwards the process is back in the dialog's folder,
@@ -430,28 +486,6 @@ TEST(DialogGo, LeavesNoListedFolderHeld) {
 }
 
 // ---- "&Go!" without an output path: the Save As dialog ----------------------------------
-
-// Presses "&Go!" with the Output File box empty and returns the Save As dialog it opens.
-HWND GoToSaveAs(DialogDriver& dialog) {
-    EXPECT_EQ(dialog.Text(IDC_OUTPUT_FILE), "");
-    PostClick(dialog.Control(IDOK));
-    return WaitForWindow(ProcessOf(dialog.Dialog()), "Save As");
-}
-
-// Types the path into the file name field and presses Save.
-void TypeInSaveAs(HWND save_as, const std::string& path) {
-    const std::wstring wide = FromAnsi(path);
-    SendMessageW(GetDlgItem(save_as, kFileNameField), WM_SETTEXT, 0,
-                 reinterpret_cast<LPARAM>(wide.c_str()));
-    PostMessageA(save_as, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(GetDlgItem(save_as, IDOK)));
-}
-
-// Chooses the file: the Save As dialog closes.
-void ChooseInSaveAs(HWND save_as, const std::string& path) {
-    TypeInSaveAs(save_as, path);
-    EXPECT_TRUE(WaitUntilGone(save_as));
-}
 
 TEST(DialogGo, AsksForTheOutputFileProposingTheFolderNameAndRunsWithTheChoice) {
     const JobTree tree("go-save-as");
@@ -489,6 +523,34 @@ TEST(DialogGo, AsksForTheOutputFileProposingTheFolderNameAndRunsWithTheChoice) {
     EXPECT_EQ(watcher.Messages(), std::vector<std::string>{Summary(6, 4, chosen)});
     EXPECT_EQ(dialog.Text(IDC_OUTPUT_FILE), chosen);
     EXPECT_TRUE(FileExists(chosen));
+}
+
+// The file type chosen in Save As sets the encoding of the run and is remembered at Exit: the
+// next start offers it.
+TEST(DialogGo, SaveAsFileTypeChosenSetsTheEncodingForThisRunAndTheNextStart) {
+    const JobTree tree("go-file-type");
+    WriteStartSettings({kSubfolders | kFiles, IDC_SORT_NAME, "*.*", ""});
+    int offered = 0;
+    for (const int row : {1, 0}) {
+        SCOPED_TRACE(row);
+        WriteSetting("Output", TextValue(""));
+        DialogDriver dialog(tree.tree, tree.root);
+        ASSERT_TRUE(dialog.WaitForDialog());
+        MessageBoxWatcher watcher;
+        HWND save_as = GoToSaveAs(dialog);
+        ASSERT_NE(save_as, nullptr);
+        EXPECT_EQ(FileTypeShown(save_as), offered);
+        ChooseFileType(save_as, row);
+        const std::string chosen = Join(tree.output, "type" + std::to_string(row) + ".txt");
+        ChooseInSaveAs(save_as, chosen);
+        WaitForBoxes(watcher, 1);
+        EXPECT_EQ(watcher.Messages(), std::vector<std::string>{Summary(6, 4, chosen)});
+        EXPECT_EQ(ReadWholeFile(chosen).rfind("\xEF\xBB\xBF", 0) == 0, row == 1);
+        dialog.Click(IDC_EXIT);
+        EXPECT_EQ(dialog.WaitForExit(), 0u);
+        EXPECT_EQ(ReadSetting("Encoding"), NumberValue(row));
+        offered = row;
+    }
 }
 
 TEST(DialogGo, EmptyFilterIsRefusedAfterTheChoiceOfTheOutputFile) {

@@ -92,6 +92,13 @@ std::string MakeTree(const std::string& name, const std::vector<std::string>& su
     return work;
 }
 
+// A folder below the test folder, of any name, holding one sub-folder.
+void MakeNamedFolder(const std::string& work, const std::string& name, const std::string& sub) {
+    const std::wstring folder = LongPath(work) + L"\\" + FromUtf8(name);
+    MakeFolder(folder);
+    MakeFolder(folder + L"\\" + FromUtf8(sub));
+}
+
 TEST(DialogSettings, FirstStartShowsTheDefaults) {
     DeleteSettings();
     const std::string work = MakeTree("first-start", {"sub"});
@@ -211,6 +218,22 @@ TEST(DialogStartFolder, ArgumentIsShownWithUpperCaseDriveAndLeavesInitDirAlone) 
     EXPECT_EQ(again.ListItems(IDC_FOLDER_LIST), FolderItems(remembered, {}));
 }
 
+// The first argument comes with every character it has, as Explorer's verb gives it: a folder
+// whose name the code page cannot hold, or "dot." beside the "dot" that Windows' path rules
+// would make of it, opens the dialog on that very folder.
+TEST(DialogStartFolder, ArgumentOfAnyNameOpensTheDialogOnThatFolder) {
+    DeleteSettings();
+    const std::string work = MakeTestFolder("wide-argument");
+    for (const std::string name : {"日本語", "emoji😀", "dot", "dot."}) {
+        SCOPED_TRACE(name);
+        MakeNamedFolder(work, name, "inner");
+        const std::string folder = Join(work, name);
+        DialogDriver dialog(FromUtf8("\"" + folder + "\""), work);
+        ASSERT_TRUE(dialog.WaitForDialog());
+        EXPECT_EQ(dialog.ListItems(IDC_FOLDER_LIST, CP_UTF8), FolderItems(folder, {"inner"}));
+    }
+}
+
 // Sub-folders follow the components, ordered by name without regard to case, with '_' before
 // letters; a name that begins with a dot is left out, a hidden folder is not.
 TEST(DialogFolderList, ShowsComponentsThenSubfoldersInNameOrder) {
@@ -268,6 +291,42 @@ TEST(DialogFolderList, OpeningGoesDownIntoSubfoldersAndUpToComponents) {
             EXPECT_EQ(root[i].data, 8u << 16 | kSubfolderMark) << root[i];
         }
         EXPECT_EQ(dialog.ListSelection(IDC_FOLDER_LIST), 0);
+    }
+}
+
+// Names outside the code page, and "dot." beside "dot", which Windows' path rules would turn
+// into it: each is shown and opened by its exact name, and so is its sub-folder.
+TEST(DialogFolderList, ShowsAndOpensFoldersByTheirExactNames) {
+    DeleteSettings();
+    const std::string work = MakeTestFolder("exact-names");
+    // In the list's order. The sub-folder of "dot." is named apart from that of "dot", to tell
+    // which of the two was opened.
+    const std::pair<std::string, std::string> folders[] = {
+        {"café", "inner"},   {"dot", "inner"},  {"dot.", "dotted-inner"},
+        {"emoji😀", "inner"}, {"Łódź", "inner"}, {"日本語", "inner"},
+    };
+    std::vector<std::string> names;
+    for (const auto& [name, sub] : folders) {
+        MakeNamedFolder(work, name, sub);
+        names.push_back(name);
+    }
+    DialogDriver dialog("", work);
+    ASSERT_TRUE(dialog.WaitForDialog());
+    const std::vector<ListItem> at_start = FolderItems(work, names);
+    EXPECT_EQ(dialog.ListItems(IDC_FOLDER_LIST, CP_UTF8), at_start);
+    const int work_item = static_cast<int>(FolderItems(work, {}).size()) - 1;
+    for (size_t i = 0; i < names.size(); ++i) {
+        const auto& [name, sub] = folders[i];
+        SCOPED_TRACE(name);
+        const std::string folder = Join(work, name);
+        dialog.DoubleClickListItem(IDC_FOLDER_LIST, work_item + 1 + static_cast<int>(i));
+        EXPECT_EQ(dialog.ListItems(IDC_FOLDER_LIST, CP_UTF8), FolderItems(folder, {sub}));
+        dialog.DoubleClickListItem(IDC_FOLDER_LIST, work_item + 2);
+        EXPECT_EQ(dialog.ListItems(IDC_FOLDER_LIST, CP_UTF8), FolderItems(Join(folder, sub), {}));
+        dialog.DoubleClickListItem(IDC_FOLDER_LIST, work_item + 1);
+        EXPECT_EQ(dialog.ListItems(IDC_FOLDER_LIST, CP_UTF8), FolderItems(folder, {sub}));
+        dialog.DoubleClickListItem(IDC_FOLDER_LIST, work_item);
+        EXPECT_EQ(dialog.ListItems(IDC_FOLDER_LIST, CP_UTF8), at_start);
     }
 }
 

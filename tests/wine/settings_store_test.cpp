@@ -1,13 +1,19 @@
 // The settings store inside the program's own process: the per-user copy that keeps the
-// settings where the machine-wide key refuses them, and stored texts of any length.
+// settings where the machine-wide key refuses them, stored texts of any length and characters,
+// and the stored encoding.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
+#include <functional>
+#include <optional>
+#include <ostream>
 #include <string>
 
 #include "res/resource.h"
 #include "tests/wine/test_support.h"
+#include "ui/current_folder.h"
+#include "ui/dialog_job.h"
 #include "ui/main_dialog.h"
 #include "ui/settings_store.h"
 
@@ -29,20 +35,63 @@ std::string StoredFilter(HKEY root) {
     return text;
 }
 
-// Opens the main dialog in this process, as the program does, with the filter set to filter
-// when one is given, and closes it as the close box does; returns the filter it loaded.
-std::string OpenAndClose(const char* filter = nullptr) {
-    HWND dialog =
-        CreateDialogParamA(nullptr, MAKEINTRESOURCEA(IDD_MAIN), nullptr, MainDialogProc, 0);
-    EXPECT_NE(dialog, nullptr);
-    char loaded[1024] = "";
-    GetDlgItemTextA(dialog, IDC_FILTER, loaded, sizeof loaded);
-    if (filter != nullptr) {
-        SetDlgItemTextA(dialog, IDC_FILTER, filter);
+// A text value of the machine-wide key as stored, UTF-16 made UTF-8; "missing" when it is not
+// a REG_SZ.
+std::string StoredText(const char* name) {
+    wchar_t text[1024] = L"";
+    DWORD size = sizeof text;
+    if (RegGetValueW(HKEY_LOCAL_MACHINE, FromAnsi(kSettingsKey).c_str(), FromAnsi(name).c_str(),
+                     RRF_RT_REG_SZ, nullptr, text, &size) != ERROR_SUCCESS) {
+        return "missing";
     }
-    SendMessageA(dialog, WM_CLOSE, 0, 0);
+    return ToUtf8(text);
+}
+
+std::string ItemText(HWND dialog, int id) {
+    wchar_t text[1024] = L"";
+    GetDlgItemTextW(dialog, id, text, 1024);
+    return ToUtf8(text);
+}
+
+// What the dialog loaded, texts in UTF-8.
+struct Loaded {
+    std::string folder;
+    std::string filter;
+    std::string output;
+    uint32_t encoding = 0;
+};
+bool operator==(const Loaded& a, const Loaded& b) {
+    return a.folder == b.folder && a.filter == b.filter && a.output == b.output &&
+           a.encoding == b.encoding;
+}
+std::ostream& operator<<(std::ostream& out, const Loaded& loaded) {
+    return out << "{folder \"" << loaded.folder << "\", filter \"" << loaded.filter
+               << "\", output \"" << loaded.output << "\", encoding " << loaded.encoding << "}";
+}
+
+// Opens the main dialog in this process, as the program does, lets change act on it, and closes
+// it as the close box does; returns what it loaded.
+Loaded OpenChangeAndClose(const std::function<void(HWND)>& change) {
+    DialogEncoding = 7; // neither encoding: the load must set it
+    HWND dialog =
+        CreateDialogParamW(nullptr, MAKEINTRESOURCEW(IDD_MAIN), nullptr, MainDialogProc, 0);
+    EXPECT_NE(dialog, nullptr);
+    const Loaded loaded{CurrentFolder, ItemText(dialog, IDC_FILTER),
+                        ItemText(dialog, IDC_OUTPUT_FILE), DialogEncoding};
+    change(dialog);
+    SendMessageW(dialog, WM_CLOSE, 0, 0);
     DestroyWindow(dialog);
     return loaded;
+}
+
+// The same with the filter set to filter when one is given; returns the filter it loaded.
+std::string OpenAndClose(const char* filter = nullptr) {
+    return OpenChangeAndClose([filter](HWND dialog) {
+               if (filter != nullptr) {
+                   SetDlgItemTextA(dialog, IDC_FILTER, filter);
+               }
+           })
+        .filter;
 }
 
 class SettingsStore : public ::testing::Test {
@@ -52,7 +101,10 @@ class SettingsStore : public ::testing::Test {
         RegDeleteTreeA(HKEY_CURRENT_USER, kSettingsKey);
         SetCurrentDirectoryA(MakeTestFolder("settings").c_str());
     }
-    void TearDown() override { MachineSettingsRoot = HKEY_LOCAL_MACHINE; }
+    void TearDown() override {
+        MachineSettingsRoot = HKEY_LOCAL_MACHINE;
+        DialogEncoding = kCodePageEncoding;
+    }
 };
 
 TEST_F(SettingsStore, RefusedMachineKeyKeepsTheSettingsPerUserUntilItCanBeWrittenAgain) {
@@ -104,6 +156,91 @@ TEST_F(SettingsStore, StoredTextsAreCutSafelyOnLoad) {
         EXPECT_EQ(OpenAndClose(), c.loaded) << c.stored.size();
     }
     RegCloseKey(key);
+}
+
+// Texts as the older ANSI program wrote them, in the code page, and texts of any characters as
+// this one writes them: each loads as it was written, and is written back so. A remembered
+// "dot." is that folder, not the "dot" that Windows' path rules would make of it.
+TEST_F(SettingsStore, StoredTextsOfAnyCharactersLoadUnchanged) {
+    const std::string work = MakeTestFolder("texts");
+    const struct {
+        bool by_ansi_program;
+        std::string folder;
+        std::string filter;
+        std::string output;
+    } cases[] = {
+        {true, "café", "été*.txt | *.bak", "Résumé.txt"},
+        {false, "日本語", "日本語*.txt | *.bak", "出力😀.txt"},
+        {false, "dot.", "*.*", "list."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.folder);
+        RegDeleteTreeA(HKEY_LOCAL_MACHINE, kSettingsKey);
+        const Loaded stored{Join(work, c.folder), c.filter, Join(work, c.output)};
+        MakeFolder(LongPath(work) + L"\\" + FromUtf8(c.folder));
+        if (c.by_ansi_program) {
+            HKEY key = nullptr;
+            ASSERT_EQ(RegCreateKeyA(HKEY_LOCAL_MACHINE, kSettingsKey, &key), ERROR_SUCCESS);
+            for (const auto& [name, text] : {std::pair{"InitDir", stored.folder},
+                                             {"Filter", stored.filter},
+                                             {"Output", stored.output}}) {
+                const std::string ansi = ToAnsi(FromUtf8(text));
+                RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(ansi.c_str()),
+                               static_cast<DWORD>(ansi.size() + 1));
+            }
+            RegCloseKey(key);
+        } else {
+            OpenChangeAndClose([&](HWND dialog) {
+                CurrentFolder = stored.folder; // as the folder list sets it
+                SetDlgItemTextW(dialog, IDC_FILTER, FromUtf8(stored.filter).c_str());
+                SetDlgItemTextW(dialog, IDC_OUTPUT_FILE, FromUtf8(stored.output).c_str());
+            });
+        }
+        for (int open = 0; open < 2; ++open) {
+            EXPECT_EQ(OpenChangeAndClose([](HWND) {}), stored) << "open " << open;
+            EXPECT_EQ(StoredText("InitDir"), stored.folder);
+            EXPECT_EQ(StoredText("Filter"), stored.filter);
+            EXPECT_EQ(StoredText("Output"), stored.output);
+        }
+    }
+}
+
+// Only the number 1 stored as a REG_DWORD is UTF-8; what loads is written back as a number.
+TEST_F(SettingsStore, EncodingIsUtf8OnlyForTheNumberOne) {
+    const auto number = [](DWORD value) {
+        return std::string(reinterpret_cast<const char*>(&value), sizeof value);
+    };
+    const struct {
+        std::optional<DWORD> type;
+        std::string bytes;
+        uint32_t loaded;
+    } cases[] = {
+        {std::nullopt, "", kCodePageEncoding},
+        {REG_DWORD, number(0), kCodePageEncoding},
+        {REG_DWORD, number(1), kUtf8Encoding},
+        {REG_DWORD, number(2), kCodePageEncoding},
+        {REG_DWORD, number(0x10001), kCodePageEncoding},
+        {REG_SZ, std::string("1", 2), kCodePageEncoding},
+        {REG_BINARY, number(1), kCodePageEncoding},
+        {REG_QWORD, number(1) + number(0), kCodePageEncoding},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message()
+                     << "type " << c.type.value_or(~0u) << ", " << c.bytes.size() << " bytes");
+        RegDeleteTreeA(HKEY_LOCAL_MACHINE, kSettingsKey);
+        if (c.type) {
+            ASSERT_EQ(RegSetKeyValueA(HKEY_LOCAL_MACHINE, kSettingsKey, "Encoding", *c.type,
+                                      c.bytes.data(), static_cast<DWORD>(c.bytes.size())),
+                      ERROR_SUCCESS);
+        }
+        EXPECT_EQ(OpenChangeAndClose([](HWND) {}).encoding, c.loaded);
+        DWORD written = 99;
+        DWORD size = sizeof written;
+        EXPECT_EQ(RegGetValueA(HKEY_LOCAL_MACHINE, kSettingsKey, "Encoding", RRF_RT_REG_DWORD,
+                               nullptr, &written, &size),
+                  ERROR_SUCCESS);
+        EXPECT_EQ(written, c.loaded);
+    }
 }
 
 } // namespace

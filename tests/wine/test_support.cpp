@@ -226,16 +226,20 @@ std::string Lines(const std::vector<std::string>& lines) {
     return text;
 }
 
-std::string ToAnsi(const std::wstring& text) {
+static std::string Narrow(const std::wstring& text, UINT code_page) {
     if (text.empty()) {
         return {};
     }
     const int size = static_cast<int>(text.size());
     std::string narrow(
-        WideCharToMultiByte(CP_ACP, 0, text.data(), size, nullptr, 0, nullptr, nullptr), '\0');
-    WideCharToMultiByte(CP_ACP, 0, text.data(), size, narrow.data(),
+        WideCharToMultiByte(code_page, 0, text.data(), size, nullptr, 0, nullptr, nullptr), '\0');
+    WideCharToMultiByte(code_page, 0, text.data(), size, narrow.data(),
                         static_cast<int>(narrow.size()), nullptr, nullptr);
     return narrow;
+}
+
+std::string ToAnsi(const std::wstring& text) {
+    return Narrow(text, CP_ACP);
 }
 
 std::wstring FromAnsi(const std::string& text) {
@@ -256,6 +260,10 @@ std::wstring FromUtf8(const std::string& text) {
     std::wstring wide(MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0), L'\0');
     MultiByteToWideChar(CP_UTF8, 0, text.data(), size, wide.data(), static_cast<int>(wide.size()));
     return wide;
+}
+
+std::string ToUtf8(const std::wstring& text) {
+    return Narrow(text, CP_UTF8);
 }
 
 std::wstring LongPath(const std::string& path) {

@@ -49,6 +49,7 @@ std::string Lines(const std::vector<std::string>& lines);
 std::string ToAnsi(const std::wstring& text);
 std::wstring FromAnsi(const std::string& text);
 std::wstring FromUtf8(const std::string& text);
+std::string ToUtf8(const std::wstring& text);
 // The absolute path with the long-path prefix, for the wide calls.
 std::wstring LongPath(const std::string& path);
 
