@@ -105,7 +105,13 @@ add_wine_test(dialog_job_tests tests/wine/dialog_job_test.cpp tests/wine/dialog_
 add_dependencies(dialog_job_tests open_recorder help_recorder)
 set_property(TEST dialog_job_tests APPEND PROPERTY ENVIRONMENT
              "SCRIVTREE_OPEN_RECORDER=$<TARGET_FILE:open_recorder>"
-             "SCRIVTREE_HELP_RECORDER=$<TARGET_FILE:help_recorder>")
+             "SCRIVTREE_HELP_RECORDER=$<TARGET_FILE:help_recorder>"
+             "SCRIVTREE_LONG_RUN_TREE=/tmp/scrivtree-long-run/Tree")
+# The tree of the dialog's long runs, made once by the shell: through Wine it would take minutes.
+add_test(NAME long_run_tree
+         COMMAND bash ${CMAKE_SOURCE_DIR}/tests/wine/make_long_run_tree.sh /tmp/scrivtree-long-run)
+set_tests_properties(long_run_tree PROPERTIES FIXTURES_SETUP long_run_tree)
+set_tests_properties(dialog_job_tests PROPERTIES FIXTURES_REQUIRED long_run_tree)
 
 # Puts the running dialog into the states that scripts/screenshot.sh takes pictures of.
 add_executable(dialog_poser tests/wine/dialog_poser.cpp)

@@ -244,14 +244,8 @@ std::wstring StartWalkPath(const char* start_folder) {
     if (folder.rfind(L"\\\\?\\", 0) == 0) {
         return folder;
     }
-    std::wstring full(GetFullPathNameW(folder.c_str(), 0, nullptr, nullptr), L'\0');
-    const DWORD length =
-        GetFullPathNameW(folder.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
-    if (length == 0 || length >= full.size()) {
-        return {};
-    }
-    full.resize(length);
-    return ExactPath(std::move(full));
+    const std::wstring full = FullPath(folder);
+    return full.empty() ? full : ExactPath(full);
 }
 
 void ShowSummary(const char* output_path) {

@@ -26,6 +26,19 @@ inline std::wstring ExactPath(std::wstring absolute) {
     return absolute.insert(0, L"\\\\?\\");
 }
 
+// The path made absolute with the usual rules (a trailing dot or blank goes, "." and ".."
+// resolve); empty when it cannot be made.
+inline std::wstring FullPath(const std::wstring& path) {
+    std::wstring full(GetFullPathNameW(path.c_str(), 0, nullptr, nullptr), L'\0');
+    const DWORD length =
+        GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    if (length == 0 || length >= full.size()) {
+        return {};
+    }
+    full.resize(length);
+    return full;
+}
+
 // Starts reading the entries that match pattern: without the short names, which the program
 // never shows, and fetching many entries per call; Windows before 7 knows neither and refuses
 // them. Empty when nothing can be read; GetLastError tells why.

@@ -76,6 +76,16 @@ std::string FormatCount(int32_t count) {
     return Utf8FromWide(text);
 }
 
+// The title with the counts: "Scrivtree 1.4 - 12,345 files, 678 folders".
+void SetProgressTitle(HWND dialog, int32_t files, int32_t folders) {
+    const std::string format = ProgramString(IDS_PROGRESS_TITLE);
+    std::string title(format.size() + ActiveRun.title.size() + 64, '\0');
+    const int length = snprintf(title.data(), title.size(), format.c_str(), ActiveRun.title.c_str(),
+                                FormatCount(files).c_str(), FormatCount(folders).c_str());
+    title.resize(static_cast<size_t>(length > 0 ? length : 0));
+    SetWindowTextW(dialog, Widen(title).c_str());
+}
+
 } // namespace
 
 void StartDialogRun(HWND dialog, DialogRunRequest request) {
@@ -99,7 +109,9 @@ void StartDialogRun(HWND dialog, DialogRunRequest request) {
     SetWindowTextW(go, Widen(ProgramString(IDS_STOP_BUTTON)).c_str());
     SendMessageW(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(go), TRUE);
     ActiveRun.cursor = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
-    ShowRunProgress(dialog);
+    // The engine's counts are still those of the last run until the new one starts: a run
+    // starts with the start folder and no file.
+    SetProgressTitle(dialog, 0, 1);
     SetTimer(dialog, kProgressTimer, 250, nullptr);
 
     ActiveRun.thread = CreateThread(nullptr, 0, RunInThread, nullptr, 0, nullptr);
@@ -119,12 +131,7 @@ void StopDialogRun(bool close) {
 }
 
 void ShowRunProgress(HWND dialog) {
-    const std::string format = ProgramString(IDS_PROGRESS_TITLE);
-    std::string title(format.size() + ActiveRun.title.size() + 64, '\0');
-    const int length = snprintf(title.data(), title.size(), format.c_str(), ActiveRun.title.c_str(),
-                                FormatCount(FileCount).c_str(), FormatCount(FolderCount).c_str());
-    title.resize(static_cast<size_t>(length > 0 ? length : 0));
-    SetWindowTextW(dialog, Widen(title).c_str());
+    SetProgressTitle(dialog, FileCount, FolderCount);
 }
 
 bool EndDialogRun(HWND dialog) {

@@ -56,3 +56,24 @@ std::string ProposedOutputName(std::string_view folder, std::string_view volume_
     name.resize(PrefixOfUnits(name, kMaxFolderPath - kExtension.size()));
     return name.append(kExtension);
 }
+
+std::string ExactFolderPath(std::string_view argument) {
+    if (argument.size() < 3 || !IsAsciiLetter(argument[0]) || argument[1] != ':' ||
+        argument[2] != '\\') {
+        return {};
+    }
+    std::string path(argument);
+    if (path.size() > 3 && path.back() == '\\') {
+        path.pop_back();
+    }
+    for (size_t start = 3; start < path.size();) {
+        const size_t end = std::min(path.find('\\', start), path.size());
+        const std::string_view name = std::string_view(path).substr(start, end - start);
+        if (name.empty() || name == "." || name == "..") {
+            return {};
+        }
+        start = end + 1;
+    }
+    path[0] = UpperAscii(path[0]);
+    return path;
+}

@@ -40,3 +40,10 @@ std::string ComponentPath(std::string_view folder, size_t offset);
 // at a drive root, followed by ".txt"; shortened before the ".txt", between characters, to fit
 // 259 UTF-16 units.
 std::string ProposedOutputName(std::string_view folder, std::string_view volume_label);
+
+// The folder of a first argument (ending with a backslash) as the exact path the folder list
+// reads it by: without its closing backslash (a drive's root keeps it), the drive letter in
+// upper case, every name as given, so that "dot." stays "dot.". Empty when the argument is not
+// an absolute path on a drive, or holds "." or ".." components or empty ones, which only the
+// usual path rules resolve.
+std::string ExactFolderPath(std::string_view argument);

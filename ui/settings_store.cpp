@@ -6,6 +6,7 @@
 #include <string>
 
 #include "engine/ascii.h"
+#include "platform/folder_search.h"
 #include "platform/registry_key.h"
 #include "platform/window_text.h"
 #include "res/resource.h"
@@ -86,9 +87,22 @@ void TakeCurrentDirectory() {
     CurrentFolder = length > 0 && length < MAX_PATH ? Utf8FromWide({folder, length}) : "";
 }
 
-// The first argument's folder when it can be entered, with an upper-case drive letter; else the
-// remembered folder, exactly as stored, when it can be read; else the current directory.
+// The first argument's folder when it can be read, with an upper-case drive letter: an absolute
+// path by its exact name, as the shell passes a clicked folder, and any other made absolute by
+// entering it; else the remembered folder, exactly as stored, when it can be read; else the
+// current directory.
 void DecideCurrentFolder(HKEY key) {
+    const std::string exact = ExactFolderPath(InitialFolder);
+    if (!exact.empty() && FolderCanBeRead(exact)) {
+        CurrentFolder = exact;
+        // The program stands in the folder it shows, as after any other way in; but not where
+        // the usual path rules would make the path name another folder ("dot." is not "dot").
+        const std::wstring wide = Widen(exact);
+        if (FullPath(wide) == wide) {
+            SetCurrentDirectoryW(wide.c_str());
+        }
+        return;
+    }
     if (!InitialFolder.empty() && SetCurrentDirectoryW(Widen(InitialFolder).c_str())) {
         TakeCurrentDirectory();
         if (!CurrentFolder.empty()) {

@@ -73,6 +73,38 @@ TEST(FolderPath, ProposedOutputNameIsTheLastComponentOrTheVolumeLabel) {
     EXPECT_EQ(ProposedOutputName("Reports", ""), "Reports.txt");
     const std::string long_name(258, 'n');
     EXPECT_EQ(ProposedOutputName("C:\\" + long_name, ""), long_name.substr(0, 255) + ".txt");
+    // Counted in UTF-16 units, and never cut inside a character: an emoji takes two.
+    std::string emoji;
+    for (int i = 0; i < 200; ++i) {
+        emoji += "😀";
+    }
+    EXPECT_EQ(ProposedOutputName("C:\\" + emoji, ""), emoji.substr(0, 127 * 4) + ".txt");
+    EXPECT_EQ(SubfolderPath("C:\\", emoji.substr(0, 128 * 4)), "C:\\" + emoji.substr(0, 128 * 4));
+    EXPECT_EQ(SubfolderPath("C:\\", emoji.substr(0, 129 * 4)), "");
+}
+
+TEST(FolderPath, ExactFolderOfAFirstArgument) {
+    const struct {
+        const char* argument;
+        const char* exact;
+    } cases[] = {
+        {"C:\\", "C:\\"},
+        {"c:\\Work\\", "C:\\Work"},
+        {"Z:\\t\\dot.\\", "Z:\\t\\dot."},
+        {"Z:\\t\\space \\", "Z:\\t\\space "},
+        {"Z:\\日本語\\", "Z:\\日本語"},
+        // Only the usual path rules resolve these: no exact path.
+        {"Work\\", ""},
+        {"C:Work\\", ""},
+        {"\\Work\\", ""},
+        {"C:\\a\\..\\b\\", ""},
+        {"C:\\a\\.\\", ""},
+        {"C:\\a\\\\b\\", ""},
+        {"", ""},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ExactFolderPath(c.argument), c.exact) << c.argument;
+    }
 }
 
 } // namespace

@@ -10,7 +10,9 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <iterator>
 #include <optional>
@@ -870,3 +872,157 @@ TEST(AboutBox, LinksAndTheBannerOpenTheirAddressesTheOtherTextsNothing) {
 }
 
 } // namespace
+
+// ---- A long run: progress, Stop ------------------------------------------------------------
+
+// 100 folders of 3,000 files each, which CTest has the shell make before the tests: a run long
+// enough to watch.
+std::string LongRunTree() {
+    return BuiltFile("SCRIVTREE_LONG_RUN_TREE");
+}
+
+// The counts of a running dialog's title, "Scrivtree 1.4 - 12,345 files, 678 folders"; nothing
+// for any other title.
+std::optional<std::pair<long, long>> TitleCounts(HWND dialog) {
+    std::string title = ReadWindowText(dialog);
+    const std::string prefix = "Scrivtree 1.4 - ";
+    if (title.rfind(prefix, 0) != 0) {
+        return std::nullopt;
+    }
+    title.erase(std::remove(title.begin(), title.end(), ','), title.end());
+    long files = -1;
+    long folders = -1;
+    char rest[16] = "";
+    if (std::sscanf(title.c_str() + prefix.size(), "%ld files %ld folder%15s", &files, &folders,
+                    rest) != 3 ||
+        std::string(rest) != "s") {
+        return std::nullopt;
+    }
+    return std::make_pair(files, folders);
+}
+
+// Whether the dialog answers a message within 250 ms.
+bool Answers(HWND dialog) {
+    DWORD_PTR result = 0;
+    return SendMessageTimeoutW(dialog, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 250, &result) != 0;
+}
+
+// Waits while the run goes on until its title shows at least files files; false when the run
+// ended first or the dialog did not answer within 250 ms.
+bool WaitForProgress(const DialogDriver& dialog, long files) {
+    for (int i = 0; i < 3000; ++i) {
+        if (!Answers(dialog.Dialog())) {
+            return false;
+        }
+        const auto counts = TitleCounts(dialog.Dialog());
+        if (counts && counts->first >= files) {
+            return true;
+        }
+        Sleep(10);
+    }
+    return false;
+}
+
+// Whole lines of the listing: (file lines, sections); false when it ends inside a line. The
+// tree's files are the names that begin with f.
+std::optional<std::pair<long, long>> ListedCounts(const std::string& listing) {
+    if (listing.size() < 2 || listing.compare(listing.size() - 2, 2, "\r\n") != 0) {
+        return std::nullopt;
+    }
+    long files = 0;
+    long sections = 0;
+    for (size_t start = 0, end; (end = listing.find("\r\n", start)) != std::string::npos;
+         start = end + 2) {
+        const std::string line = listing.substr(start, end - start);
+        files += line.rfind('f', 0) == 0 ? 1 : 0;
+        sections += !line.empty() && line.find_first_not_of('=') == std::string::npos ? 1 : 0;
+    }
+    return std::make_pair(files, sections);
+}
+
+TEST(DialogLongRun, ShowsGrowingCountsAnswersThroughoutAndEndsAsToday) {
+    const std::string output = Join(MakeTestFolder("long-run-whole"), "whole.txt");
+    WriteStartSettings({kSubfolders | kFiles | kExtensions | kInformation | kFullPaths,
+                        IDC_SORT_NAME, "*.*", output});
+    DialogDriver dialog(LongRunTree(), LongRunTree());
+    ASSERT_TRUE(dialog.WaitForDialog());
+    MessageBoxWatcher watcher;
+    dialog.Click(IDOK);
+    EXPECT_EQ(dialog.Text(IDOK), "&Stop");
+    EXPECT_TRUE(IsWindowEnabled(dialog.Control(IDOK)));
+    for (const int id : {IDC_EXIT, IDC_BROWSE, IDC_FOLDER_LIST, IDC_FILTER, IDC_SORT_DATE}) {
+        EXPECT_FALSE(IsWindowEnabled(dialog.Control(id))) << id;
+    }
+    std::vector<long> seen;
+    while (watcher.Shown().empty()) {
+        ASSERT_TRUE(Answers(dialog.Dialog()));
+        const auto counts = TitleCounts(dialog.Dialog());
+        if (counts && (seen.empty() || counts->first > seen.back())) {
+            seen.push_back(counts->first);
+        }
+        Sleep(20);
+    }
+    EXPECT_GE(seen.size(), 2u);
+    EXPECT_EQ(watcher.Messages(), std::vector<std::string>{Summary(300000, 101, output)});
+    EXPECT_TRUE(dialog.WaitForRunEnd());
+    EXPECT_EQ(dialog.Text(IDOK), "&Go!");
+    EXPECT_TRUE(IsWindowEnabled(dialog.Control(IDC_FOLDER_LIST)));
+}
+
+// Stopped by the button and by Escape: the file holds whole lines, the message counts them, and
+// the output file is not opened although "&Launch Output File" is checked.
+TEST(DialogLongRun, StopKeepsTheWholeLinesWrittenAndSaysHowFarItCame) {
+    const Record record("long-run-record");
+    SavedKey extension(HKEY_CLASSES_ROOT, ".scrivtest");
+    extension.Set(nullptr, "ScrivtreeTest.Listing");
+    const RecordedOpen open("ScrivtreeTest.Listing", record);
+    const std::string folder = MakeTestFolder("long-run-stop");
+    for (const bool by_escape : {false, true}) {
+        SCOPED_TRACE(by_escape ? "Escape" : "Stop");
+        const std::string output = Join(folder, by_escape ? "escape.scrivtest" : "stop.scrivtest");
+        WriteStartSettings({kSubfolders | kFiles | kExtensions | kInformation | kLaunch,
+                            IDC_SORT_NAME, "*.*", output});
+        DialogDriver dialog(LongRunTree(), LongRunTree());
+        ASSERT_TRUE(dialog.WaitForDialog());
+        MessageBoxWatcher watcher;
+        dialog.Click(IDOK);
+        ASSERT_TRUE(WaitForProgress(dialog, 2000));
+        if (by_escape) {
+            dialog.PressEscape();
+        } else {
+            dialog.Click(IDOK);
+        }
+        WaitForBoxes(watcher, 1);
+        EXPECT_TRUE(dialog.WaitForRunEnd());
+        const auto listed = ListedCounts(ReadWholeFile(output));
+        ASSERT_TRUE(listed);
+        EXPECT_LT(listed->first, 300000);
+        const ShownMessage stopped{"Listing stopped after " + std::to_string(listed->first) +
+                                       " file(s) of " + std::to_string(listed->second) +
+                                       " folder(s).\nThe part written so far is in \"" + output +
+                                       "\"",
+                                   {IDOK},
+                                   BoxIcon::Information};
+        EXPECT_EQ(watcher.Shown(), std::vector<ShownMessage>{stopped});
+        dialog.Click(IDC_EXIT);
+        EXPECT_EQ(dialog.WaitForExit(), 0u);
+    }
+    EXPECT_TRUE(record.Lines(0).empty());
+}
+
+// "E&xit" waits with the other controls; the close box in the title bar stays.
+TEST(DialogLongRun, ClosingTheWindowDuringARunStopsItThenSavesTheSettings) {
+    const std::string output = Join(MakeTestFolder("long-run-exit"), "exit.txt");
+    WriteStartSettings({kSubfolders | kFiles | kInformation, IDC_SORT_NAME, "*.*", output});
+    DialogDriver dialog(LongRunTree(), LongRunTree());
+    ASSERT_TRUE(dialog.WaitForDialog());
+    MessageBoxWatcher watcher;
+    dialog.SetText(IDC_FILTER, "*.txt");
+    dialog.Click(IDOK);
+    ASSERT_TRUE(WaitForProgress(dialog, 2000));
+    dialog.CloseBox();
+    EXPECT_EQ(dialog.WaitForExit(), 0u);
+    ASSERT_EQ(watcher.Shown().size(), 1u);
+    EXPECT_EQ(watcher.Shown()[0].text.rfind("Listing stopped after ", 0), 0u);
+    EXPECT_EQ(ReadSetting("Filter"), TextValue("*.txt"));
+}
