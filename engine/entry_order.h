@@ -1,12 +1,16 @@
-// The entries of one folder: a singly linked list of records, each sized to its name, and the
+// The entries of one folder: a singly linked list of records, each sized to its names, and the
 // order in which a folder's section lists them (sub-folders by name, then files by the sort key).
 #pragma once
 
 #include <cstdint>
 #include <string_view>
 
+struct EntryBlock;
+
 struct FolderEntry {
     FolderEntry* next;
+    // The block of memory the record was carved from, with its names.
+    EntryBlock* block;
     uint8_t is_folder;
     // A folder that is a link (junction or symbolic link) to another place: listed, not entered.
     uint8_t is_link;
@@ -45,6 +49,10 @@ FolderEntry* NewEntry(std::string_view name, bool is_folder, uint64_t size, uint
 // Orders the list: folders first by name, then files by sort_mode (ByName, ByExtension, BySize,
 // ByDate; any other value keeps their order). Equal keys keep their order. Returns the new head.
 FolderEntry* SortEntries(FolderEntry* head, int32_t sort_mode);
+
+// The same order by a merge sort of the list itself, which needs no memory: what SortEntries
+// does when it cannot have the array it sorts by.
+FolderEntry* SortEntriesInPlace(FolderEntry* head, int32_t sort_mode);
 
 // Releases every record of the list.
 void FreeEntries(FolderEntry* head);

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <array>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -112,11 +113,44 @@ std::string_view WrittenText(const wchar_t* text, int length,
     return {buffer, static_cast<size_t>(written > 0 ? written : 0)};
 }
 
+// Formatted dates or times remembered by the value they show: a listing meets the same day,
+// and the same second, again and again, and having Windows format one costs more than the rest
+// of the line. Emptied at the start of every run, whose encoding or locale may differ.
+struct FormatCache {
+    static constexpr size_t kSlots = 512;
+    static constexpr uint32_t kNoKey = UINT32_MAX;
+    struct Slot {
+        uint32_t key = kNoKey;
+        size_t length = 0;
+        char text[kDateTimeCapacity * kMaxUtf8PerUtf16Unit];
+    };
+    std::array<Slot, kSlots> slots;
+
+    void Clear() {
+        for (Slot& slot : slots) {
+            slot.key = kNoKey;
+        }
+    }
+
+    // The text for key, made by format (a GetDateFormatW or GetTimeFormatW call into the buffer
+    // given) when it is not remembered.
+    template <typename Format> std::string_view Text(uint32_t key, Format format) {
+        Slot& slot = slots[key % kSlots];
+        if (slot.key != key) {
+            wchar_t text[kDateTimeCapacity];
+            slot.length = WrittenText(text, format(text), slot.text).size();
+            slot.key = key;
+        }
+        return {slot.text, slot.length};
+    }
+};
+
+FormatCache DateTexts;
+FormatCache TimeTexts;
+
 // The local date and time of a file time, in the user's formats; a part that cannot be
 // formatted stays empty.
 struct LastWriteText {
-    char date_buffer[kDateTimeCapacity * kMaxUtf8PerUtf16Unit];
-    char time_buffer[kDateTimeCapacity * kMaxUtf8PerUtf16Unit];
     std::string_view date;
     std::string_view time;
 
@@ -129,15 +163,16 @@ struct LastWriteText {
         if (!FileTimeToLocalFileTime(&utc, &local) || !FileTimeToSystemTime(&local, &calendar)) {
             return;
         }
-        wchar_t text[kDateTimeCapacity];
-        date = WrittenText(
-            text,
-            GetDateFormatW(LOCALE_USER_DEFAULT, 0, &calendar, nullptr, text, kDateTimeCapacity),
-            date_buffer);
-        time = WrittenText(
-            text,
-            GetTimeFormatW(LOCALE_USER_DEFAULT, 0, &calendar, nullptr, text, kDateTimeCapacity),
-            time_buffer);
+        const uint32_t day = (calendar.wYear * 16u + calendar.wMonth) * 32u + calendar.wDay;
+        date = DateTexts.Text(day, [&calendar](wchar_t* text) {
+            return GetDateFormatW(LOCALE_USER_DEFAULT, 0, &calendar, nullptr, text,
+                                  kDateTimeCapacity);
+        });
+        const uint32_t second = (calendar.wHour * 60u + calendar.wMinute) * 60u + calendar.wSecond;
+        time = TimeTexts.Text(second, [&calendar](wchar_t* text) {
+            return GetTimeFormatW(LOCALE_USER_DEFAULT, 0, &calendar, nullptr, text,
+                                  kDateTimeCapacity);
+        });
     }
 };
 
@@ -278,6 +313,8 @@ ListingOutcome RunListing(const ListJob& job) {
     FolderCount = 1;
     FileLinesWritten = 0;
     SectionsWritten = 0;
+    DateTexts.Clear();
+    TimeTexts.Clear();
     RunOutcome = ListingOutcome::Written;
     LineBuffer.utf8 = job.utf8_output != 0;
     const char* filter_text = job.filter_text != nullptr ? job.filter_text : "";
