@@ -96,28 +96,33 @@ FolderEntry* NewEntry(std::string_view name, bool is_folder, uint64_t size, uint
     return entry;
 }
 
-// True when a must stand after b: a file after a folder, folders by name, files by the key.
-static bool ComesAfter(const FolderEntry& a, const FolderEntry& b, int32_t sort_mode) {
+// Negative, zero or positive as a stands before, level with or after b: folders before files,
+// folders by name, files by the key.
+static int CompareEntries(const FolderEntry& a, const FolderEntry& b, int32_t sort_mode) {
     if (a.is_folder != b.is_folder) {
-        return !a.is_folder;
+        return a.is_folder ? -1 : 1;
     }
     if (a.is_folder) {
-        return CompareNoCase(a.Name(), b.Name()) > 0;
+        return CompareNoCase(a.Name(), b.Name());
     }
     switch (sort_mode) {
     case ByName:
-        return CompareNoCase(a.Name(), b.Name()) > 0;
+        return CompareNoCase(a.Name(), b.Name());
     case ByExtension: {
         const int by_extension = CompareNoCase(a.Extension(), b.Extension());
-        return by_extension > 0 || (by_extension == 0 && CompareNoCase(a.Name(), b.Name()) > 0);
+        return by_extension != 0 ? by_extension : CompareNoCase(a.Name(), b.Name());
     }
     case BySize:
-        return a.size > b.size;
+        return a.size < b.size ? -1 : a.size > b.size ? 1 : 0;
     case ByDate:
-        return a.last_write > b.last_write;
+        return a.last_write < b.last_write ? -1 : a.last_write > b.last_write ? 1 : 0;
     default:
-        return false;
+        return 0;
     }
+}
+
+static bool ComesAfter(const FolderEntry& a, const FolderEntry& b, int32_t sort_mode) {
+    return CompareEntries(a, b, sort_mode) > 0;
 }
 
 // Merges two ordered lists; on equal keys the left list's record goes first, which keeps the
@@ -157,6 +162,9 @@ struct SortItem {
     bool is_file;
     uint64_t key;
     FolderEntry* entry;
+    // The place in the list, which decides between equal keys: the order stays stable without
+    // the extra memory of a stable sort.
+    size_t place;
 };
 
 static uint64_t TextKey(std::string_view text) {
@@ -170,7 +178,7 @@ static uint64_t TextKey(std::string_view text) {
 }
 
 static SortItem ItemOf(FolderEntry* entry, int32_t sort_mode) {
-    SortItem item{!entry->is_folder, 0, entry};
+    SortItem item{!entry->is_folder, 0, entry, 0};
     if (entry->is_folder || sort_mode == ByName) {
         item.key = TextKey(entry->Name());
     } else if (sort_mode == ByExtension) {
@@ -184,9 +192,9 @@ static SortItem ItemOf(FolderEntry* entry, int32_t sort_mode) {
 }
 
 // Sorts an array of the records by their keys, reading the records themselves only where two
-// keys tie and the key is the start of a text: a folder of a million files sorts without
-// chasing a million pointers at every step. Equal keys keep their order. Returns false, having
-// done nothing, when there is no memory for the array.
+// keys tie: a folder of a million files sorts without chasing a million pointers at every step.
+// Equal keys keep their order. Returns false, having done nothing, when there is no memory for
+// the array.
 static bool SortByKeys(FolderEntry*& head, size_t count, int32_t sort_mode) {
     std::unique_ptr<SortItem[]> items(new (std::nothrow) SortItem[count]);
     if (!items) {
@@ -194,20 +202,20 @@ static bool SortByKeys(FolderEntry*& head, size_t count, int32_t sort_mode) {
     }
     size_t index = 0;
     for (FolderEntry* entry = head; entry != nullptr; entry = entry->next) {
-        items[index++] = ItemOf(entry, sort_mode);
+        items[index] = ItemOf(entry, sort_mode);
+        items[index].place = index;
+        ++index;
     }
-    const bool text_keys = sort_mode == ByName || sort_mode == ByExtension;
-    std::stable_sort(items.get(), items.get() + count,
-                     [sort_mode, text_keys](const SortItem& a, const SortItem& b) {
-                         if (a.is_file != b.is_file) {
-                             return b.is_file;
-                         }
-                         if (a.key != b.key) {
-                             return a.key < b.key;
-                         }
-                         return (!a.is_file || text_keys) &&
-                                ComesAfter(*b.entry, *a.entry, sort_mode);
-                     });
+    std::sort(items.get(), items.get() + count, [sort_mode](const SortItem& a, const SortItem& b) {
+        if (a.is_file != b.is_file) {
+            return b.is_file;
+        }
+        if (a.key != b.key) {
+            return a.key < b.key;
+        }
+        const int order = CompareEntries(*a.entry, *b.entry, sort_mode);
+        return order != 0 ? order < 0 : a.place < b.place;
+    });
     for (size_t i = 0; i + 1 < count; ++i) {
         items[i].entry->next = items[i + 1].entry;
     }

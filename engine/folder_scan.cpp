@@ -26,7 +26,16 @@ uint64_t JoinHalves(DWORD high, DWORD low) {
 // The name as the listing writes it: UTF-8, or the code page's conversion, which is what the
 // ANSI functions would have given.
 std::string_view WrittenName(const wchar_t* name, char (&buffer)[MAX_PATH * kMaxUtf8PerUtf16Unit]) {
-    const size_t length = wcslen(name);
+    // Most names are ASCII, which every code page and UTF-8 write as it is.
+    size_t length = 0;
+    while (name[length] != L'\0' && name[length] < 0x80) {
+        buffer[length] = static_cast<char>(name[length]);
+        ++length;
+    }
+    if (name[length] == L'\0') {
+        return {buffer, length};
+    }
+    length += wcslen(name + length);
     if (ActiveJob->utf8_output) {
         return {buffer, EncodeUtf8(name, length, buffer)};
     }

@@ -79,14 +79,14 @@ void WriteLine() {
         return;
     }
     const std::string_view line = LineBuffer.View();
-    const size_t start = WriteBuffer.size();
-    WriteBuffer.resize(start + line.size() + 2);
-    char* out = WriteBuffer.data() + start;
-    const size_t length =
-        ActiveJob->use_tabs ? TabFill(line, LineBuffer.utf8, out) : line.copy(out, line.size());
-    out[length] = '\r';
-    out[length + 1] = '\n';
-    WriteBuffer.resize(start + length + 2);
+    if (ActiveJob->use_tabs) {
+        const size_t start = WriteBuffer.size();
+        WriteBuffer.resize(start + line.size());
+        WriteBuffer.resize(start + TabFill(line, LineBuffer.utf8, WriteBuffer.data() + start));
+    } else {
+        WriteBuffer.append(line);
+    }
+    WriteBuffer.append("\r\n", 2);
     if (WriteBuffer.size() >= kWriteChunk) {
         FlushOutput();
     }
