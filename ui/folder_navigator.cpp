@@ -65,9 +65,9 @@ bool FolderCanBeRead(std::string_view path) {
     return StartReading(path, found, find);
 }
 
-bool ReadSubfolderNames(std::string_view path, std::vector<std::string>& names) {
+bool ReadSubfolderNames(std::string_view path, FolderNames<wchar_t>& names) {
     const WaitCursor wait;
-    names.clear();
+    names = {};
     WIN32_FIND_DATAW found;
     FindHandle find;
     if (!StartReading(path, found, find)) {
@@ -78,7 +78,7 @@ bool ReadSubfolderNames(std::string_view path, std::vector<std::string>& names) 
     }
     do {
         if (found.cFileName[0] != L'.' && (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-            names.push_back(Utf8FromWide(found.cFileName));
+            names.Add(found.cFileName);
         }
     } while (FindNextFileW(find.get(), &found));
     return true;
@@ -101,7 +101,7 @@ void AddFolderItem(HWND list, std::string_view text, uint16_t indent, uint16_t p
 }
 
 void FillFolderList(HWND list) {
-    std::vector<std::string> names;
+    FolderNames<wchar_t> names;
     if (!ReadSubfolderNames(CurrentFolder, names)) {
         if (!ShownFolder.empty()) {
             CurrentFolder = ShownFolder;
@@ -117,11 +117,8 @@ void FillFolderList(HWND list) {
     // for them taken at once.
     SendMessageW(list, WM_SETREDRAW, FALSE, 0);
     SendMessageW(list, LB_RESETCONTENT, 0, 0);
-    size_t text_units = folder.size() + 1;
-    for (const std::string& name : names) {
-        text_units += name.size() + 1;
-    }
-    SendMessageW(list, LB_INITSTORAGE, components.size() + names.size(),
+    const size_t text_units = folder.size() + 1 + names.store.size();
+    SendMessageW(list, LB_INITSTORAGE, components.size() + names.Count(),
                  text_units * sizeof(wchar_t));
     std::wstring buffer;
     uint16_t indent = 0;
@@ -130,8 +127,8 @@ void FillFolderList(HWND list) {
                     indent, static_cast<uint16_t>(component.offset));
         indent = static_cast<uint16_t>(indent + kIndentPerLevel);
     }
-    for (const std::string& name : names) {
-        AddWideItem(list, WideCopy(name, buffer), indent, SubfolderMark);
+    for (size_t index = 0; index < names.Count(); ++index) {
+        AddWideItem(list, names.Name(index), indent, SubfolderMark);
     }
     SendMessageW(list, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(list, nullptr, TRUE);

@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "ui/folder_path.h"
+
 // The path_offset of a sub-folder item; a component item holds the index of its first
 // character (byte) in the current folder instead.
 constexpr uint16_t SubfolderMark = 0xFFFF;
@@ -24,7 +26,7 @@ bool FolderCanBeRead(std::string_view path);
 // The sub-folders of the folder at path (an absolute path, UTF-8), in the order the file system
 // gives them; names that begin with a dot (".", ".." and folders such as .git) are left out.
 // False when the folder cannot be read at all.
-bool ReadSubfolderNames(std::string_view path, std::vector<std::string>& names);
+bool ReadSubfolderNames(std::string_view path, FolderNames<wchar_t>& names);
 
 // Shows the current folder in the list. When it cannot be read, the list stays as it was and
 // the current folder goes back to the folder the list shows, so that the two never disagree.

@@ -19,12 +19,6 @@ std::vector<PathComponent> SplitFolderPath(std::string_view path) {
     return components;
 }
 
-void SortSubfolderNames(std::vector<std::string>& names) {
-    std::stable_sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
-        return CompareNoCase(a, b) < 0;
-    });
-}
-
 std::string SubfolderPath(std::string_view folder, std::string_view name) {
     std::string path(folder);
     if (path.empty() || path.back() != '\\') {

@@ -3,6 +3,7 @@
 // Pure text rules, no file system.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -23,9 +24,48 @@ struct PathComponent {
 // backslash (a network path) gives no component at all.
 std::vector<PathComponent> SplitFolderPath(std::string_view path);
 
-// Orders sub-folder names by their bytes (UTF-8: by code point) with the ASCII letters folded to
-// lower case; names that compare equal keep their order. 2010, _tmp, Alpha, beta.
-void SortSubfolderNames(std::vector<std::string>& names);
+// Sub-folder names as the folder list takes them, in UTF-16 units (wchar_t on Windows): one
+// after another in one store, each ended by a NUL, so that a folder of a hundred thousand
+// sub-folders costs no allocation and no conversion per name.
+template <typename Unit> struct FolderNames {
+    std::basic_string<Unit> store;
+    std::vector<size_t> starts;
+
+    void Add(const Unit* name) {
+        starts.push_back(store.size());
+        for (; *name != 0; ++name) {
+            store.push_back(*name);
+        }
+        store.push_back(0);
+    }
+    size_t Count() const { return starts.size(); }
+    const Unit* Name(size_t index) const { return store.data() + starts[index]; }
+};
+
+// A UTF-16 unit's place in the order of code points, ASCII letters folded to lower case: the
+// surrogates, halves of the characters beyond U+FFFF, come after U+E000 to U+FFFF.
+constexpr unsigned long UnitRank(unsigned long unit) {
+    if (unit >= 'A' && unit <= 'Z') {
+        return unit + 32;
+    }
+    if (unit >= 0xD800 && unit <= 0xDFFF) {
+        return unit + 0x2000;
+    }
+    return unit >= 0xE000 && unit <= 0xFFFF ? unit - 0x800 : unit;
+}
+
+// Orders the names by code point, as their UTF-8 bytes compare, with the ASCII letters folded
+// to lower case; a name that begins another comes first, and names that compare equal keep
+// their order. 2010, _tmp, Alpha, beta.
+template <typename Unit> void SortSubfolderNames(FolderNames<Unit>& names) {
+    std::stable_sort(names.starts.begin(), names.starts.end(), [&names](size_t a, size_t b) {
+        const Unit* x = names.store.data() + a;
+        const Unit* y = names.store.data() + b;
+        for (; *x != 0 && UnitRank(*x) == UnitRank(*y); ++x, ++y) {
+        }
+        return UnitRank(*x) < UnitRank(*y);
+    });
+}
 
 // The path after opening the sub-folder name of folder; empty when it would be longer than
 // kMaxFolderPath, so that such an open changes nothing.

@@ -36,12 +36,23 @@ TEST(FolderPath, SplitsIntoComponentsWithOffsets) {
     }
 }
 
-TEST(FolderPath, SubfolderNamesSortByFoldedBytesKeepingEqualNamesInOrder) {
-    std::vector<std::string> names = {"beta",  "_tmp", "Alpha",     "2010", "zeta",
-                                      "ALPHA", "alp",  "\xE9t\xE9", "Zeta", "a b"};
+// By code point, as the names' UTF-8 bytes compare: 😀 (U+1F600, a surrogate pair) after
+// U+F900, which comes before it in UTF-16 units.
+TEST(FolderPath, SubfolderNamesSortByFoldedCodePointsKeepingEqualNamesInOrder) {
+    FolderNames<char16_t> names;
+    for (const char16_t* name :
+         {u"beta", u"_tmp", u"Alpha", u"2010", u"zeta", u"ALPHA", u"alp", u"\u00E9t\u00E9", u"Zeta",
+          u"a b", u"\U0001F600", u"\uF900", u"\u65E5"}) {
+        names.Add(name);
+    }
     SortSubfolderNames(names);
-    EXPECT_EQ(names, (std::vector<std::string>{"2010", "_tmp", "a b", "alp", "Alpha", "ALPHA",
-                                               "beta", "zeta", "Zeta", "\xE9t\xE9"}));
+    std::vector<std::u16string> sorted;
+    for (size_t i = 0; i < names.Count(); ++i) {
+        sorted.emplace_back(names.Name(i));
+    }
+    EXPECT_EQ(sorted, (std::vector<std::u16string>{
+                          u"2010", u"_tmp", u"a b", u"alp", u"Alpha", u"ALPHA", u"beta", u"zeta",
+                          u"Zeta", u"\u00E9t\u00E9", u"\u65E5", u"\uF900", u"\U0001F600"}));
 }
 
 TEST(FolderPath, OpeningMovesDownAndUp) {
