@@ -1,12 +1,14 @@
 #!/usr/bin/env python3
-"""Times Scrivtree against the reference walker and cmd's dir /s /b, and the dialog's folder
-list against one enumeration of its folder, and writes the report.
+"""Times Scrivtree against two reference walkers (the floors) and cmd's dir /s /b, its start-up
+against an earlier build, and the dialog's folder list against one enumeration of its folder,
+and writes the report.
 
 Started by bench/run.sh, which has built the programs, made the trees, set up the Wine prefix
 in the environment (WINEPREFIX and the pinned locale) and started the X display the folder list
 draws on. One round runs every case once; the first round is the warm-up, and its outputs are
-checked, so a broken run is never timed. The folder list's benchmark runs its rounds itself, in
-one process, after the others.
+checked, so a broken run is never timed. The start-up pair runs STARTUP_REPEATS times a round,
+interleaved. The folder list's benchmark runs its rounds itself, in one process, after the
+others.
 """
 
 import argparse
@@ -27,6 +29,25 @@ RUN_TIMEOUT_SECONDS = 600
 MIB = 1024 * 1024
 # The folder list's fill may take this many times as long as one enumeration of its folder.
 NAVIGATOR_RATIO_LIMIT = 2.0
+# Time limits as ratios of medians to the wide floor of the same tree.
+T1_LIST_LIMIT = 1.10
+T1_ALL_OPTIONS_LIMIT = 1.20
+T2_SORT_LIMIT = 1.15
+# UTF-8 output may cost this much over the same run without -u.
+UTF8_LIMIT = 1.05
+# Start-up: a run on a folder of one file against the same run of the earlier build.
+STARTUP_LIMIT = 1.05
+# Runs of each program of the start-up pair per round: one run of about 65 ms is at the mercy
+# of a single scheduling hiccup, so the median needs many.
+STARTUP_REPEATS = 10
+# Peak memory may grow this much over the program's before the wide walk.
+PEAK_LIMIT = 1.10
+# Peak memory (MiB) of the program before the wide walk, by build and tree, from the report of
+# 70e7239.
+PEAK_BEFORE_WIDE_WALK_MIB = {
+    "win32": {"t1": 22.6, "t2": 55.3, "empty": 22.5},
+}
+UTF8_BOM = b"\xef\xbb\xbf"
 
 
 def windows_path(path):
@@ -34,8 +55,10 @@ def windows_path(path):
 
 
 class Case:
-    def __init__(self, key, tree, program, flags, expected_lines, expected_sections=None):
+    def __init__(self, key, tree, program, flags, expected_lines, expected_sections=None,
+                 built_from=None):
         self.key = key
+        self.built_from = built_from
         self.tree = tree
         self.program = program
         self.flags = flags
@@ -45,12 +68,21 @@ class Case:
         self.peaks = []
 
     @property
+    def utf8(self):
+        return "-u" in self.flags
+
+    @property
     def label(self):
+        tree = self.tree.upper()
         if self.program == "scrivtree":
-            return f"{self.tree.upper()} Scrivtree {' '.join(self.flags)}"
+            return f"{tree} Scrivtree {' '.join(self.flags)}"
+        if self.program == "scrivtree-old":
+            return f"{tree} Scrivtree of {self.built_from} {' '.join(self.flags)}"
         if self.program == "floor":
-            return f"{self.tree.upper()} floor"
-        return f"{self.tree.upper()} cmd /c dir /s /b"
+            return f"{tree} ANSI floor"
+        if self.program == "floor-wide":
+            return f"{tree} wide floor"
+        return f"{tree} cmd /c dir /s /b"
 
     def median_wall(self):
         return statistics.median(self.walls)
@@ -59,7 +91,7 @@ class Case:
         return statistics.median(self.peaks)
 
 
-def make_cases(counts):
+def make_cases(counts, old_commit):
     def listing_lines(tree, recursive):
         folders = counts[tree]["folders"] if recursive else 1
         files = counts[tree]["files"]
@@ -69,25 +101,51 @@ def make_cases(counts):
     def entries(tree):
         return counts[tree]["folders"] - 1 + counts[tree]["files"]
 
-    def scrivtree(key, tree, flags):
+    def scrivtree(key, tree, flags, program="scrivtree"):
         recursive = "-s" in flags
         sections = counts[tree]["folders"] if recursive else 1
-        return Case(key, tree, "scrivtree", flags, listing_lines(tree, recursive), sections)
+        return Case(key, tree, program, flags, listing_lines(tree, recursive), sections,
+                    old_commit if program == "scrivtree-old" else None)
+
+    def floors(tree):
+        return [Case(f"{tree}-floor", tree, "floor", [], entries(tree)),
+                Case(f"{tree}-floor-wide", tree, "floor-wide", [], entries(tree))]
 
     return [
         scrivtree("empty-s-f", "empty", ["-s", "-f"]),
-        Case("t1-floor", "t1", "floor", [], entries("t1")),
+        scrivtree("one-s-f-old", "one", ["-s", "-f"], "scrivtree-old"),
+        scrivtree("one-s-f", "one", ["-s", "-f"]),
+        *floors("t1"),
         scrivtree("t1-s-f", "t1", ["-s", "-f"]),
-        scrivtree("t1-s-f-i-e-p-t", "t1", ["-s", "-f", "-i", "-e", "-p", "-t"]),
+        scrivtree("t1-s-f-u", "t1", ["-s", "-f", "-u"]),
+        scrivtree("t1-s-f-i-e-p-pt-t", "t1", ["-s", "-f", "-i", "-e", "-p", "-pt", "-t"]),
         Case("t1-dir", "t1", "dir", [], entries("t1")),
-        Case("t2-floor", "t2", "floor", [], entries("t2")),
+        *floors("t2"),
         scrivtree("t2-f-sort-name", "t2", ["-f", "-sort", "name"]),
+        scrivtree("t2-f-sort-name-u", "t2", ["-f", "-sort", "name", "-u"]),
         scrivtree("t2-f-sort-ext", "t2", ["-f", "-sort", "ext"]),
         scrivtree("t2-f-sort-size", "t2", ["-f", "-sort", "size"]),
         scrivtree("t2-f-sort-date", "t2", ["-f", "-sort", "date"]),
-        Case("t3-floor", "t3", "floor", [], entries("t3")),
+        *floors("t3"),
         scrivtree("t3-s-f-i", "t3", ["-s", "-f", "-i"]),
     ]
+
+
+# The start-up pair: the earlier build and the one measured, the same run.
+STARTUP_KEYS = ("one-s-f-old", "one-s-f")
+
+
+def round_units(cases):
+    """Groups a round's cases into the units that rotate from round to round: each case on its
+    own, but the start-up pair together, so that its two programs run side by side."""
+    pair = [case for case in cases if case.key in STARTUP_KEYS]
+    units = []
+    for case in cases:
+        if case.key not in STARTUP_KEYS:
+            units.append([case])
+        elif case is pair[0]:
+            units.append(pair)
+    return units
 
 
 def wine_servers(prefix):
@@ -127,8 +185,12 @@ class Runner:
         output = windows_path(self.output_path(case))
         if case.program == "scrivtree":
             return [self.args.wine, self.args.exe, "-path", start, "-out", output] + case.flags
+        if case.program == "scrivtree-old":
+            return [self.args.wine, self.args.old_exe, "-path", start, "-out", output] + case.flags
         if case.program == "floor":
             return [self.args.wine, self.args.floor, start, output]
+        if case.program == "floor-wide":
+            return [self.args.wine, self.args.floor_wide, start, output]
         return [self.args.wine, "cmd", "/c", "dir", "/s", "/b", start, ">", output]
 
     def run(self, case):
@@ -174,6 +236,9 @@ class Runner:
             problems.append(f"{lines} lines where {case.expected_lines} were expected")
         if text.count(b"\r\n") != lines or not text.endswith(b"\r\n"):
             problems.append("not every line ends with CR LF")
+        if case.utf8 != text.startswith(UTF8_BOM):
+            problems.append("the UTF-8 byte order mark " +
+                            ("is missing" if case.utf8 else "where none belongs"))
         if case.expected_sections is not None:
             sections = sum(1 for line in text.split(b"\r\n") if line and line.strip(b"=") == b"")
             if sections != case.expected_sections:
@@ -257,8 +322,10 @@ def machine_facts(args):
     memory = next((int(line.split()[1]) * 1024 for line in read_text("/proc/meminfo").splitlines()
                    if line.startswith("MemTotal:")), 0)
     wine = subprocess.run([args.wine, "--version"], capture_output=True, text=True).stdout.strip()
-    with open(args.exe, "rb") as f:
-        digest = hashlib.sha256(f.read()).hexdigest()
+    def digest(path):
+        with open(path, "rb") as f:
+            return hashlib.sha256(f.read()).hexdigest()[:16]
+
     try:
         commit = subprocess.run(["git", "-C", args.repo, "rev-parse", "--short", "HEAD"],
                                 capture_output=True, text=True).stdout.strip()
@@ -272,7 +339,8 @@ def machine_facts(args):
         ("Wine", wine),
         ("Build measured", args.build),
         ("Load average at the start", " ".join(read_text("/proc/loadavg").split()[:3])),
-        ("Scrivtree.exe", f"SHA-256 {digest[:16]}, repository at {commit or 'no commit'}"),
+        ("Scrivtree.exe", f"SHA-256 {digest(args.exe)}, repository at {commit or 'no commit'}"),
+        (f"Scrivtree.exe of {args.old_commit}", f"SHA-256 {digest(args.old_exe)}"),
     ]
 
 
@@ -286,45 +354,65 @@ def fmt_mib(value):
 
 def write_report(args, cases, navigator, counts, facts, elapsed):
     by_key = {case.key: case for case in cases}
-    floors = {case.tree: case for case in cases if case.program == "floor"}
+    ansi_floors = {case.tree: case for case in cases if case.program == "floor"}
+    wide_floors = {case.tree: case for case in cases if case.program == "floor-wide"}
     dir_t1 = by_key["t1-dir"]
+
+    def to_floor(case, floors):
+        floor = floors.get(case.tree)
+        if case.program in ("floor", "floor-wide", "scrivtree-old") or floor is None:
+            return ""
+        return f"{case.median_wall() / floor.median_wall():.2f}x"
 
     rows = []
     for case in cases:
+        if case.key in STARTUP_KEYS:
+            continue
         walls = case.walls
-        floor = floors.get(case.tree)
-        ratio = ""
-        if case.program != "floor" and floor is not None:
-            ratio = f"{case.median_wall() / floor.median_wall():.2f}x"
         rows.append(f"| {case.label} | {fmt_seconds(case.median_wall())} | "
                     f"{fmt_seconds(min(walls))}-{fmt_seconds(max(walls))} | "
-                    f"{fmt_mib(case.median_peak())} | {ratio} |")
+                    f"{fmt_mib(case.median_peak())} | {to_floor(case, wide_floors)} | "
+                    f"{to_floor(case, ansi_floors)} |")
 
     targets = []
 
     def target(what, measured, limit, met):
         targets.append(f"| {what} | {measured} | {limit} | {'met' if met else 'not met'} |")
 
-    def floor_ratio(key):
+    def wide_floor_target(key, limit):
         case = by_key[key]
-        return case.median_wall() / floors[case.tree].median_wall()
+        ratio = case.median_wall() / wide_floors[case.tree].median_wall()
+        target(f"{case.tree.upper()} `{' '.join(case.flags)}`, time to wide floor",
+               f"{ratio:.2f}x", f"<= {limit:.2f}x", ratio <= limit)
 
-    ratio = floor_ratio("t1-s-f")
-    target("T1 `-s -f`, time to floor", f"{ratio:.2f}x", "<= 1.25x", ratio <= 1.25)
+    wide_floor_target("t1-s-f", T1_LIST_LIMIT)
     ratio = by_key["t1-s-f"].median_wall() / dir_t1.median_wall()
     target("T1 `-s -f`, time to `dir /s /b`", f"{ratio:.2f}x ({1 / ratio:.2f} times as fast)",
            "<= 0.50x (2 times as fast)", ratio <= 0.5)
-    ratio = floor_ratio("t1-s-f-i-e-p-t")
-    target("T1 `-s -f -i -e -p -t`, time to floor", f"{ratio:.2f}x", "<= 1.6x", ratio <= 1.6)
-    floor_peak = floors["t2"].median_peak()
+    wide_floor_target("t1-s-f-i-e-p-pt-t", T1_ALL_OPTIONS_LIMIT)
     for key in ("t2-f-sort-name", "t2-f-sort-ext", "t2-f-sort-size", "t2-f-sort-date"):
+        wide_floor_target(key, T2_SORT_LIMIT)
+    for key in ("t1-s-f-u", "t2-f-sort-name-u"):
         case = by_key[key]
-        flags = " ".join(case.flags)
-        ratio = floor_ratio(key)
-        target(f"T2 `{flags}`, time to floor", f"{ratio:.2f}x", "<= 1.5x", ratio <= 1.5)
-        extra = case.median_peak() - floor_peak
-        target(f"T2 `{flags}`, peak memory over floor", f"{extra / MIB:+.1f} MiB", "<= +48 MiB",
-               extra <= 48 * MIB)
+        plain = by_key[key[:-len("-u")]]
+        ratio = case.median_wall() / plain.median_wall()
+        target(f"{case.tree.upper()} `{' '.join(case.flags)}`, time to "
+               f"`{' '.join(plain.flags)}`", f"{ratio:.2f}x", f"<= {UTF8_LIMIT:.2f}x",
+               ratio <= UTF8_LIMIT)
+    old, new = (by_key[key] for key in STARTUP_KEYS)
+    startup_ratio = new.median_wall() / old.median_wall()
+    target(f"ONE `{' '.join(new.flags)}` (start-up), time to the build of {args.old_commit}",
+           f"{startup_ratio:.2f}x", f"<= {STARTUP_LIMIT:.2f}x", startup_ratio <= STARTUP_LIMIT)
+    baselines = PEAK_BEFORE_WIDE_WALK_MIB.get(args.arch, {})
+    for case in cases:
+        if case.program != "scrivtree" or case.tree not in baselines:
+            continue
+        before = baselines[case.tree]
+        peak = case.median_peak() / MIB
+        target(f"{case.tree.upper()} `{' '.join(case.flags)}`, peak memory",
+               f"{peak:.1f} MiB ({(peak / before - 1) * 100:+.0f}%)",
+               f"<= {before * PEAK_LIMIT:.1f} MiB ({before:.1f} +{(PEAK_LIMIT - 1) * 100:.0f}%)",
+               peak <= before * PEAK_LIMIT)
 
     nav = navigator.result
     target("T4 folder list, fill time to one enumeration of the folder", f"{nav['ratio']:.2f}x",
@@ -341,7 +429,12 @@ def write_report(args, cases, navigator, counts, facts, elapsed):
         nav_row("The list's first paint after the fill (not in the ratio)", "paint_seconds"),
     ])
 
-    startup = by_key["empty-s-f"]
+    startup_rows = "\n".join(
+        f"| {case.label} | {len(case.walls)} | {fmt_seconds(case.median_wall())} | "
+        f"{fmt_seconds(min(case.walls))}-{fmt_seconds(max(case.walls))} | "
+        f"{fmt_mib(case.median_peak())} |" for case in (old, new))
+
+    empty = by_key["empty-s-f"]
     pinning = "not pinned" if args.cpu is None else f"processor {args.cpu}, `--cpu`"
     trees = "\n".join(
         f"| {name.upper()} | {counts[name]['folders']:,} | {counts[name]['files']:,} | {shape} |"
@@ -350,23 +443,41 @@ def write_report(args, cases, navigator, counts, facts, elapsed):
             ("t2", "one folder"),
             ("t3", "a chain of folders; the deepest files' paths are 254 to 259 characters"),
             ("t4", "one folder of sub-folders only, for the dialog's folder list"),
-            ("empty", "an empty folder, for the start-up cost"),
+            ("empty", "an empty folder"),
+            ("one", "one folder with one file, for the start-up cost"),
         ))
+    if args.arch == "win32":
+        other = ("64-bit build", "benchmarks-win64.md",
+                 "SCRIVTREE_NO_32BIT=1 bash bench/run.sh --report docs/benchmarks-win64.md")
+    else:
+        other = ("32-bit build", "benchmarks.md", "bash bench/run.sh")
+    baseline_text = ", ".join(f"{name.upper()} {value:.1f} MiB"
+                              for name, value in baselines.items()) or "none recorded"
     facts = facts + [("Load average at the end", " ".join(read_text("/proc/loadavg").split()[:3]))]
     facts_table = "\n".join(f"| {name} | {value} |" for name, value in facts)
     text = f"""# Benchmarks
 
-Scrivtree's command-line mode timed on generated trees under Wine, against two yardsticks on
+Build measured: {args.build}. The {other[0]}'s results are in
+[{other[1]}]({other[1]}) (`{other[2]}`).
+
+Scrivtree's command-line mode timed on generated trees under Wine, against three yardsticks on
 the same trees in the same Wine prefix:
 
-- the floor, `bench/floor.cpp`: the least work a listing of a tree needs, that is enter each
-  folder by its whole path with `SetCurrentDirectoryA`, enumerate it once with
+- the wide floor, `bench/floor_wide.cpp`: the least work a listing of a tree can do, that is
+  enumerate each folder once by its absolute `\\\\?\\` path with `FindFirstFileExW("*")`,
+  `FindExInfoBasic` and `FIND_FIRST_EX_LARGE_FETCH`, without changing the current folder,
+  convert each name to the ANSI code page (`WideCharToMultiByte(CP_ACP)`), write one line per
+  entry through a 64 KiB buffer, then recurse depth first; no sorting, no formatting. The time
+  targets are set against it;
+- the ANSI floor, `bench/floor.cpp`, the yardstick before the wide walk, kept for the record:
+  enter each folder by its whole path with `SetCurrentDirectoryA`, enumerate it once with
   `FindFirstFileA("*.*")`, write one line per entry through a 64 KiB stdio buffer, then recurse
-  depth first; no sorting, no formatting;
+  depth first;
 - Wine's `cmd /c dir /s /b TREE > FILE` (T1 only).
 
-The dialog's folder list is timed apart, on a folder of 100,000 sub-folders, against one
-enumeration of that folder (see "Folder list" below).
+Start-up is timed against Scrivtree built from commit {args.old_commit}, run side by side (see
+"Start-up" below). The dialog's folder list is timed apart, on a folder of 100,000
+sub-folders, against one enumeration of that folder (see "Folder list" below).
 
 ## Running
 
@@ -375,15 +486,17 @@ enumeration of that folder (see "Folder list" below).
     bash bench/run.sh --save-outputs DIR   # full run that also keeps Scrivtree's outputs
     bash bench/run.sh --exe PATH           # time another build of Scrivtree.exe
     bash bench/run.sh --rounds N --work-dir DIR --report FILE --cpu N|last|none --display :N
+    SCRIVTREE_NO_32BIT=1 bash bench/run.sh --report docs/benchmarks-win64.md   # 64-bit build
 
 `run.sh` installs what is missing (through `scripts/install-deps.sh` when the repository has it,
 otherwise with apt-get), builds Scrivtree and the folder list's benchmark (`bench/navigator.cpp`)
-in `build/bench-win32` (`build/bench-win64` where the kernel runs no 32-bit program) and the
-floor, makes the trees once under the work dir (default
-`/tmp/scrivtree-bench`; they are reused while the generator's version is unchanged), and runs
-`bench/measure.py`. To see that an engine change keeps the
-output, save the outputs of both versions and compare them: `cmp DIR1/t1-s-f.txt DIR2/t1-s-f.txt`
-and so on for every `*.txt` (or `diff -r DIR1 DIR2`).
+in `build/bench-win32` (`build/bench-win64` where the kernel runs no 32-bit program, or with
+`SCRIVTREE_NO_32BIT=1`) and the two floors, builds Scrivtree of {args.old_commit} for the
+start-up pair once under the work dir (from `git archive`, with the same toolchain file; later
+runs reuse it), makes the trees once under the work dir (default `/tmp/scrivtree-bench`; they
+are reused while the generator's version is unchanged), and runs `bench/measure.py`. To see that
+an engine change keeps the output, save the outputs of both versions and compare them:
+`cmp DIR1/t1-s-f.txt DIR2/t1-s-f.txt` and so on for every `*.txt` (or `diff -r DIR1 DIR2`).
 
 ## Method
 
@@ -396,19 +509,22 @@ and so on for every `*.txt` (or `diff -r DIR1 DIR2`).
 |---|---|---|---|
 {trees}
 
-- One round runs every case once, in an order that rotates from round to round. The first
-  round is the warm-up: its outputs are checked (line count, CR LF endings, and for Scrivtree
-  the number of sections equals the number of folders listed) and its times are dropped. Then
-  {args.rounds} timed rounds; the tables give medians and the range.
+- One round runs every case once, in an order that rotates from round to round; the start-up
+  pair runs {STARTUP_REPEATS} times each a round, the two programs alternating. The first round
+  is the warm-up: its outputs are checked (line count, CR LF endings, for Scrivtree the number
+  of sections equals the number of folders listed, and with `-u`, and only then, the output
+  starts with the UTF-8 byte order mark) and its times are dropped. Then {args.rounds} timed
+  rounds; the tables give medians and the range.
 - Wall time is taken around `wine PROGRAM ...` and includes Wine's process start-up. The Wine
-  server is kept alive (`wineserver -p`) so that start-up is steady; the fixed start-up cost,
-  Scrivtree on an empty folder, was **{fmt_seconds(startup.median_wall())} s** (peak
-  {fmt_mib(startup.median_peak())} MiB).
+  server is kept alive (`wineserver -p`) so that start-up is steady. Scrivtree on an empty
+  folder took **{fmt_seconds(empty.median_wall())} s** (peak {fmt_mib(empty.median_peak())} MiB).
 - Peak memory is GNU time's "Maximum resident set size": the largest resident set of the
   `wine` launcher and the processes it waited for. The Windows program runs as a child of the
   launcher script, so this is the Windows process's own peak; the Wine server and Wine's
   background services are not children and are not counted. (Checked with a program that
-  touches 100 MB and 300 MB: the figure grew by those amounts over a base of about 8 MB.)
+  touches 100 MB and 300 MB: the figure grew by those amounts over a base of about 8 MB.) The
+  peak memory targets compare with Scrivtree's before the wide walk on this build:
+  {baseline_text}.
 - The programs, and the Wine server that answers their calls, run on one processor
   ({pinning}). In this virtual machine a call that wakes the server on the other
   processor costs more than the work it asks for, so unpinned times swing by a factor of two or
@@ -418,9 +534,23 @@ and so on for every `*.txt` (or `diff -r DIR1 DIR2`).
 
 ## Results
 
-| Case | Median wall (s) | Range (s) | Peak memory (MiB) | Time to floor of the tree |
-|---|---|---|---|---|
+| Case | Median wall (s) | Range (s) | Peak memory (MiB) | To wide floor | To ANSI floor |
+|---|---|---|---|---|---|
 {chr(10).join(rows)}
+
+## Start-up
+
+A run on ONE, a folder of one file, costs little more than the program's start: loading, the
+command line, opening the output. It is timed against the same run of Scrivtree built from
+commit {args.old_commit}, in the same rounds: each round runs the pair {STARTUP_REPEATS} times,
+the two programs in turn.
+
+| Program | Runs | Median wall (s) | Range (s) | Peak memory (MiB) |
+|---|---|---|---|---|
+{startup_rows}
+
+The run took **{startup_ratio:.2f} times** as long as the earlier build's (medians); the target
+is at most {STARTUP_LIMIT:.2f} times.
 
 ## Folder list
 
@@ -467,7 +597,12 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__)
     parser.add_argument("--work-dir", required=True)
     parser.add_argument("--exe", required=True)
-    parser.add_argument("--floor", required=True)
+    parser.add_argument("--floor", required=True, help="the ANSI floor")
+    parser.add_argument("--floor-wide", required=True, help="the wide floor")
+    parser.add_argument("--old-exe", required=True,
+                        help="Scrivtree built from --old-commit, for the start-up pair")
+    parser.add_argument("--old-commit", required=True)
+    parser.add_argument("--arch", required=True, choices=["win32", "win64"])
     parser.add_argument("--wine", required=True)
     parser.add_argument("--repo", required=True)
     parser.add_argument("--build", required=True, help="which Windows build is measured")
@@ -498,43 +633,61 @@ def main():
     began = time.perf_counter()
     with open(os.path.join(args.work_dir, "trees", "manifest.json")) as f:
         counts = json.load(f)["trees"]
-    cases = make_cases(counts)
+    cases = make_cases(counts, args.old_commit)
     runner = Runner(args)
     navigator = Navigator(args, counts)
     facts = machine_facts(args)
 
     print("measure: warm-up and output check", flush=True)
+    # Every case is run and checked, so that one run names every case that fails.
+    failures = []
     for case in cases:
-        runner.run(case)
-        runner.check(case)
+        try:
+            runner.run(case)
+            runner.check(case)
+        except SystemExit as failure:
+            print(failure, file=sys.stderr, flush=True)
+            failures.append(case.label)
     if args.save_outputs:
         os.makedirs(args.save_outputs, exist_ok=True)
         for case in cases:
-            if case.program == "scrivtree":
+            if case.program == "scrivtree" and os.path.exists(runner.output_path(case)):
                 shutil.copyfile(runner.output_path(case),
                                 os.path.join(args.save_outputs, case.key + ".txt"))
         print(f"measure: Scrivtree's outputs saved in {args.save_outputs}")
-    result = navigator.run(1)
-    print(f"measure: the folder list held {result['items']:,} items in order", flush=True)
+    try:
+        result = navigator.run(1)
+        print(f"measure: the folder list held {result['items']:,} items in order", flush=True)
+    except SystemExit as failure:
+        print(failure, file=sys.stderr, flush=True)
+        failures.append("T4 folder list")
+    if failures:
+        raise SystemExit(f"measure: {len(failures)} of {len(cases) + 1} checks failed: "
+                         f"{', '.join(failures)}")
     if args.check_only:
         print("measure: all outputs checked")
         return
 
+    units = round_units(cases)
     for round_index in range(args.rounds):
-        shift = round_index % len(cases)
-        for case in cases[shift:] + cases[:shift]:
-            wall, peak = runner.run(case)
-            case.walls.append(wall)
-            case.peaks.append(peak)
+        shift = round_index % len(units)
+        for unit in units[shift:] + units[:shift]:
+            repeats = 1 if len(unit) == 1 else STARTUP_REPEATS
+            for repeat in range(repeats):
+                # Each program of a pair goes first as often as the other.
+                for case in unit if repeat % 2 == 0 else reversed(unit):
+                    wall, peak = runner.run(case)
+                    case.walls.append(wall)
+                    case.peaks.append(peak)
         print(f"measure: round {round_index + 1} of {args.rounds} done", flush=True)
     result = navigator.run(args.rounds)
     print("measure: the folder list done", flush=True)
 
     for case in cases:
-        print(f"{case.label:40} {fmt_seconds(case.median_wall()):>8} s "
+        print(f"{case.label:44} {fmt_seconds(case.median_wall()):>8} s "
               f"{fmt_mib(case.median_peak()):>7} MiB")
-    print(f"{'T4 folder list, one enumeration':40} {fmt_seconds(result['enumerate_median']):>8} s")
-    print(f"{'T4 folder list, FillFolderList':40} {fmt_seconds(result['fill_median']):>8} s "
+    print(f"{'T4 folder list, one enumeration':44} {fmt_seconds(result['enumerate_median']):>8} s")
+    print(f"{'T4 folder list, FillFolderList':44} {fmt_seconds(result['fill_median']):>8} s "
           f"{result['ratio']:.2f}x")
     with open(os.path.join(runner.out, "results.json"), "w") as f:
         results = {case.key: {"wall_seconds": case.walls, "peak_bytes": case.peaks}
