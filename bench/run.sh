@@ -93,7 +93,11 @@ else
     triplet=x86_64-w64-mingw32
     loader=$loader64
     build_name="64-bit (x86_64)"
-    [ -n "$exe" ] || build_name="$build_name: this kernel runs no 32-bit program"
+    if [ "${SCRIVTREE_NO_32BIT:-}" = 1 ]; then
+        build_name="$build_name, with 32-bit programs switched off (SCRIVTREE_NO_32BIT=1)"
+    elif [ -z "$exe" ]; then
+        build_name="$build_name: this kernel runs no 32-bit program"
+    fi
 fi
 wine=$loader
 wineserver=$server
