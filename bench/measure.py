@@ -576,8 +576,9 @@ The dialog's folder list, `FillFolderList` in `ui/folder_navigator.cpp`, opening
 list box with the dialog's styles in a window of its own, on a private X display (Xvfb on
 {args.display}) and in a Wine prefix of its own under the work dir, run through
 `scripts/wine-run.sh`; the processor is the same as above. In each round the program first
-enumerates T4 once (`SetCurrentDirectoryA`, then `FindFirstFileA("*.*")` and `FindNextFileA`,
-counting the sub-folders): the yardstick, the least that showing the folder can cost. Then it
+enumerates T4 once as the wide floor does (`FindFirstFileExW` on its `\\\\?\\` path with
+`FindExInfoBasic` and `FIND_FIRST_EX_LARGE_FETCH`, then `FindNextFileW`, counting the
+sub-folders): the yardstick, the least that showing the folder can cost. Then it
 shows T4's parent in the list and times `FillFolderList` opening T4, as when the user opens it:
 enumerate, sort, and add the {nav['items']:,} items (the folder's components, then its
 sub-folders). The first paint of the list after the fill is timed on its own. One warm-up round
