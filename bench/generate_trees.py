@@ -20,7 +20,7 @@ import random
 import shutil
 import sys
 
-VERSION = 2
+VERSION = 3
 SEED = 1729
 
 # T1: a full tree, ten sub-folders and ten files in every folder down to depth 4.
@@ -242,6 +242,10 @@ def main():
     counts["t4"] = {"folders": folders, "files": files}
     os.mkdir(os.path.join(building, "empty"))
     counts["empty"] = {"folders": 1, "files": 0}
+    # One folder with one file: a run whose time is almost all start-up.
+    os.mkdir(os.path.join(building, "one"))
+    maker.write_file(os.path.join(building, "one"), "one.txt")
+    counts["one"] = {"folders": 1, "files": 1}
     with open(os.path.join(building, "manifest.json"), "w") as f:
         json.dump({"version": VERSION, "seed": SEED, "trees": counts}, f, indent=2)
     os.rename(building, trees)

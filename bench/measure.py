@@ -1,12 +1,14 @@
 #!/usr/bin/env python3
-"""Times Scrivtree against the reference walker and cmd's dir /s /b, and the dialog's folder
-list against one enumeration of its folder, and writes the report.
+"""Times Scrivtree against two reference walkers (the floors) and cmd's dir /s /b, its start-up
+against an earlier build, and the dialog's folder list against one enumeration of its folder,
+and writes the report.
 
 Started by bench/run.sh, which has built the programs, made the trees, set up the Wine prefix
 in the environment (WINEPREFIX and the pinned locale) and started the X display the folder list
 draws on. One round runs every case once; the first round is the warm-up, and its outputs are
-checked, so a broken run is never timed. The folder list's benchmark runs its rounds itself, in
-one process, after the others.
+checked, so a broken run is never timed. The start-up pair runs STARTUP_REPEATS times a round,
+interleaved. The folder list's benchmark runs its rounds itself, in one process, after the
+others.
 """
 
 import argparse
@@ -21,12 +23,33 @@ import statistics
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 
 RUN_TIMEOUT_SECONDS = 600
 MIB = 1024 * 1024
 # The folder list's fill may take this many times as long as one enumeration of its folder.
 NAVIGATOR_RATIO_LIMIT = 2.0
+# Time limits as ratios of medians to the wide floor of the same tree.
+T1_LIST_LIMIT = 1.10
+T1_ALL_OPTIONS_LIMIT = 1.20
+T2_SORT_LIMIT = 1.15
+# UTF-8 output may cost this much over the same run without -u.
+UTF8_LIMIT = 1.05
+# Start-up: a run on a folder of one file against the same run of the earlier build.
+STARTUP_LIMIT = 1.05
+# Runs of each program of the start-up pair per round: one run of about 65 ms is at the mercy
+# of a single scheduling hiccup, so the median needs many.
+STARTUP_REPEATS = 10
+# Peak memory may grow this much over the program's before the wide walk.
+PEAK_LIMIT = 1.10
+# Peak memory (MiB) of the program before the wide walk, by build and tree: the 32-bit figures
+# from the report of 70e7239, the 64-bit ones from a run of that program's 64-bit build.
+PEAK_BEFORE_WIDE_WALK_MIB = {
+    "win32": {"t1": 22.6, "t2": 55.3, "empty": 22.5},
+    "win64": {"t1": 23.4, "t2": 61.5, "empty": 23.3},
+}
+UTF8_BOM = b"\xef\xbb\xbf"
 
 
 def windows_path(path):
@@ -34,8 +57,10 @@ def windows_path(path):
 
 
 class Case:
-    def __init__(self, key, tree, program, flags, expected_lines, expected_sections=None):
+    def __init__(self, key, tree, program, flags, expected_lines, expected_sections=None,
+                 built_from=None):
         self.key = key
+        self.built_from = built_from
         self.tree = tree
         self.program = program
         self.flags = flags
@@ -43,14 +68,24 @@ class Case:
         self.expected_sections = expected_sections
         self.walls = []
         self.peaks = []
+        self.cpus = []
+
+    @property
+    def utf8(self):
+        return "-u" in self.flags
 
     @property
     def label(self):
+        tree = self.tree.upper()
         if self.program == "scrivtree":
-            return f"{self.tree.upper()} Scrivtree {' '.join(self.flags)}"
+            return f"{tree} Scrivtree {' '.join(self.flags)}"
+        if self.program == "scrivtree-old":
+            return f"{tree} Scrivtree of {self.built_from} {' '.join(self.flags)}"
         if self.program == "floor":
-            return f"{self.tree.upper()} floor"
-        return f"{self.tree.upper()} cmd /c dir /s /b"
+            return f"{tree} ANSI floor"
+        if self.program == "floor-wide":
+            return f"{tree} wide floor"
+        return f"{tree} cmd /c dir /s /b"
 
     def median_wall(self):
         return statistics.median(self.walls)
@@ -58,8 +93,11 @@ class Case:
     def median_peak(self):
         return statistics.median(self.peaks)
 
+    def median_cpu(self):
+        return statistics.median(self.cpus)
 
-def make_cases(counts):
+
+def make_cases(counts, old_commit):
     def listing_lines(tree, recursive):
         folders = counts[tree]["folders"] if recursive else 1
         files = counts[tree]["files"]
@@ -69,25 +107,84 @@ def make_cases(counts):
     def entries(tree):
         return counts[tree]["folders"] - 1 + counts[tree]["files"]
 
-    def scrivtree(key, tree, flags):
+    def scrivtree(key, tree, flags, program="scrivtree"):
         recursive = "-s" in flags
         sections = counts[tree]["folders"] if recursive else 1
-        return Case(key, tree, "scrivtree", flags, listing_lines(tree, recursive), sections)
+        return Case(key, tree, program, flags, listing_lines(tree, recursive), sections,
+                    old_commit if program == "scrivtree-old" else None)
+
+    def floors(tree):
+        return [Case(f"{tree}-floor", tree, "floor", [], entries(tree)),
+                Case(f"{tree}-floor-wide", tree, "floor-wide", [], entries(tree))]
 
     return [
         scrivtree("empty-s-f", "empty", ["-s", "-f"]),
-        Case("t1-floor", "t1", "floor", [], entries("t1")),
+        scrivtree("one-s-f-old", "one", ["-s", "-f"], "scrivtree-old"),
+        scrivtree("one-s-f", "one", ["-s", "-f"]),
+        *floors("t1"),
         scrivtree("t1-s-f", "t1", ["-s", "-f"]),
-        scrivtree("t1-s-f-i-e-p-t", "t1", ["-s", "-f", "-i", "-e", "-p", "-t"]),
+        scrivtree("t1-s-f-u", "t1", ["-s", "-f", "-u"]),
+        scrivtree("t1-s-f-i-e-p-pt-t", "t1", ["-s", "-f", "-i", "-e", "-p", "-pt", "-t"]),
         Case("t1-dir", "t1", "dir", [], entries("t1")),
-        Case("t2-floor", "t2", "floor", [], entries("t2")),
+        *floors("t2"),
         scrivtree("t2-f-sort-name", "t2", ["-f", "-sort", "name"]),
+        scrivtree("t2-f-sort-name-u", "t2", ["-f", "-sort", "name", "-u"]),
         scrivtree("t2-f-sort-ext", "t2", ["-f", "-sort", "ext"]),
         scrivtree("t2-f-sort-size", "t2", ["-f", "-sort", "size"]),
         scrivtree("t2-f-sort-date", "t2", ["-f", "-sort", "date"]),
-        Case("t3-floor", "t3", "floor", [], entries("t3")),
+        *floors("t3"),
         scrivtree("t3-s-f-i", "t3", ["-s", "-f", "-i"]),
     ]
+
+
+# The start-up pair: the earlier build and the one measured, the same run.
+STARTUP_KEYS = ("one-s-f-old", "one-s-f")
+
+
+def round_units(cases):
+    """Groups a round's cases into the units that rotate from round to round: each case on its
+    own, but the start-up pair together, so that its two programs run side by side."""
+    pair = [case for case in cases if case.key in STARTUP_KEYS]
+    units = []
+    for case in cases:
+        if case.key not in STARTUP_KEYS:
+            units.append([case])
+        elif case is pair[0]:
+            units.append(pair)
+    return units
+
+
+def wait_or_kill(process, seconds):
+    """Waits for the process, killing its group after the given time; returns whether it ended
+    by itself and the processor time (user and system) of the process and of those it waited
+    for. The wait blocks rather than polls: Popen.wait with a timeout looks at the process after
+    sleeps that grow to 50 ms, which rounded every time up to those steps."""
+    killed = threading.Event()
+
+    def kill():
+        killed.set()
+        try:
+            os.killpg(process.pid, signal.SIGKILL)
+        except ProcessLookupError:
+            pass
+
+    timer = threading.Timer(seconds, kill)
+    timer.start()
+    try:
+        _, status, usage = os.wait4(process.pid, 0)
+    finally:
+        timer.cancel()
+    process.returncode = os.waitstatus_to_exitcode(status)
+    return not killed.is_set(), usage.ru_utime + usage.ru_stime
+
+
+def cpu_seconds(pid):
+    """Processor time a running process has had so far, in nanoseconds' precision."""
+    try:
+        with open(f"/proc/{pid}/schedstat") as f:
+            return int(f.read().split()[0]) / 1e9
+    except (OSError, ValueError, IndexError):
+        return 0.0
 
 
 def wine_servers(prefix):
@@ -127,14 +224,21 @@ class Runner:
         output = windows_path(self.output_path(case))
         if case.program == "scrivtree":
             return [self.args.wine, self.args.exe, "-path", start, "-out", output] + case.flags
+        if case.program == "scrivtree-old":
+            return [self.args.wine, self.args.old_exe, "-path", start, "-out", output] + case.flags
         if case.program == "floor":
             return [self.args.wine, self.args.floor, start, output]
+        if case.program == "floor-wide":
+            return [self.args.wine, self.args.floor_wide, start, output]
         return [self.args.wine, "cmd", "/c", "dir", "/s", "/b", start, ">", output]
 
     def run(self, case):
-        """One run under GNU time; returns wall seconds and peak resident set size in bytes."""
+        """One run under GNU time; returns wall seconds, peak resident set size in bytes and
+        processor seconds: the run's own and those the prefix's Wine server spent meanwhile,
+        which is serving the run (the prefix is the benchmark's alone)."""
+        servers = wine_servers(os.environ["WINEPREFIX"])
         if self.args.cpu is not None:
-            for server in wine_servers(os.environ["WINEPREFIX"]):
+            for server in servers:
                 os.sched_setaffinity(server, {self.args.cpu})
         if os.path.exists(self.output_path(case)):
             os.remove(self.output_path(case))
@@ -143,17 +247,16 @@ class Runner:
         with tempfile.NamedTemporaryFile("r", prefix="time-", dir=self.out) as report, \
                 tempfile.TemporaryFile(prefix="stderr-", dir=self.out) as errors:
             command = ["/usr/bin/time", "-v", "-o", report.name] + self.command(case)
+            server_before = sum(cpu_seconds(server) for server in servers)
             began = time.perf_counter()
             process = subprocess.Popen(command, stdin=subprocess.DEVNULL,
                                        stdout=subprocess.DEVNULL, stderr=errors,
                                        start_new_session=True)
-            try:
-                process.wait(timeout=RUN_TIMEOUT_SECONDS)
-            except subprocess.TimeoutExpired:
-                os.killpg(process.pid, signal.SIGKILL)
-                process.wait()
-                raise SystemExit(f"measure: {case.label} ran longer than {RUN_TIMEOUT_SECONDS} s")
+            ended, cpu = wait_or_kill(process, RUN_TIMEOUT_SECONDS)
             wall = time.perf_counter() - began
+            cpu += sum(cpu_seconds(server) for server in servers) - server_before
+            if not ended:
+                raise SystemExit(f"measure: {case.label} ran longer than {RUN_TIMEOUT_SECONDS} s")
             fields = {}
             for line in report.read().splitlines():
                 name, _, value = line.strip().rpartition(": ")
@@ -163,7 +266,7 @@ class Runner:
                 errors.seek(0)
                 message = errors.read().decode(errors="replace").strip()
                 raise SystemExit(f"measure: {case.label} failed (exit status {status}): {message}")
-        return wall, int(fields["Maximum resident set size (kbytes)"]) * 1024
+        return wall, int(fields["Maximum resident set size (kbytes)"]) * 1024, cpu
 
     def check(self, case):
         with open(self.output_path(case), "rb") as f:
@@ -174,6 +277,9 @@ class Runner:
             problems.append(f"{lines} lines where {case.expected_lines} were expected")
         if text.count(b"\r\n") != lines or not text.endswith(b"\r\n"):
             problems.append("not every line ends with CR LF")
+        if case.utf8 != text.startswith(UTF8_BOM):
+            problems.append("the UTF-8 byte order mark " +
+                            ("is missing" if case.utf8 else "where none belongs"))
         if case.expected_sections is not None:
             sections = sum(1 for line in text.split(b"\r\n") if line and line.strip(b"=") == b"")
             if sections != case.expected_sections:
@@ -211,11 +317,7 @@ class Navigator:
             # Files, not pipes, for the reason given in Runner.run.
             process = subprocess.Popen(command, stdin=subprocess.DEVNULL, stdout=output,
                                        stderr=errors, env=env, start_new_session=True)
-            try:
-                process.wait(timeout=RUN_TIMEOUT_SECONDS)
-            except subprocess.TimeoutExpired:
-                os.killpg(process.pid, signal.SIGKILL)
-                process.wait()
+            if not wait_or_kill(process, RUN_TIMEOUT_SECONDS)[0]:
                 raise SystemExit(
                     f"measure: the folder list ran longer than {RUN_TIMEOUT_SECONDS} s")
             output.seek(0)
@@ -257,8 +359,10 @@ def machine_facts(args):
     memory = next((int(line.split()[1]) * 1024 for line in read_text("/proc/meminfo").splitlines()
                    if line.startswith("MemTotal:")), 0)
     wine = subprocess.run([args.wine, "--version"], capture_output=True, text=True).stdout.strip()
-    with open(args.exe, "rb") as f:
-        digest = hashlib.sha256(f.read()).hexdigest()
+    def digest(path):
+        with open(path, "rb") as f:
+            return hashlib.sha256(f.read()).hexdigest()[:16]
+
     try:
         commit = subprocess.run(["git", "-C", args.repo, "rev-parse", "--short", "HEAD"],
                                 capture_output=True, text=True).stdout.strip()
@@ -272,7 +376,8 @@ def machine_facts(args):
         ("Wine", wine),
         ("Build measured", args.build),
         ("Load average at the start", " ".join(read_text("/proc/loadavg").split()[:3])),
-        ("Scrivtree.exe", f"SHA-256 {digest[:16]}, repository at {commit or 'no commit'}"),
+        ("Scrivtree.exe", f"SHA-256 {digest(args.exe)}, repository at {commit or 'no commit'}"),
+        (f"Scrivtree.exe of {args.old_commit}", f"SHA-256 {digest(args.old_exe)}"),
     ]
 
 
@@ -286,45 +391,70 @@ def fmt_mib(value):
 
 def write_report(args, cases, navigator, counts, facts, elapsed):
     by_key = {case.key: case for case in cases}
-    floors = {case.tree: case for case in cases if case.program == "floor"}
+    ansi_floors = {case.tree: case for case in cases if case.program == "floor"}
+    wide_floors = {case.tree: case for case in cases if case.program == "floor-wide"}
     dir_t1 = by_key["t1-dir"]
+
+    def to_floor(case, floors):
+        floor = floors.get(case.tree)
+        if case.program in ("floor", "floor-wide", "scrivtree-old") or floor is None:
+            return ""
+        return (f"{case.median_wall() / floor.median_wall():.2f}x / "
+                f"{case.median_cpu() / floor.median_cpu():.2f}x")
 
     rows = []
     for case in cases:
+        if case.key in STARTUP_KEYS:
+            continue
         walls = case.walls
-        floor = floors.get(case.tree)
-        ratio = ""
-        if case.program != "floor" and floor is not None:
-            ratio = f"{case.median_wall() / floor.median_wall():.2f}x"
         rows.append(f"| {case.label} | {fmt_seconds(case.median_wall())} | "
                     f"{fmt_seconds(min(walls))}-{fmt_seconds(max(walls))} | "
-                    f"{fmt_mib(case.median_peak())} | {ratio} |")
+                    f"{fmt_seconds(case.median_cpu())} | {fmt_mib(case.median_peak())} | "
+                    f"{to_floor(case, wide_floors)} | {to_floor(case, ansi_floors)} |")
 
     targets = []
 
     def target(what, measured, limit, met):
         targets.append(f"| {what} | {measured} | {limit} | {'met' if met else 'not met'} |")
 
-    def floor_ratio(key):
-        case = by_key[key]
-        return case.median_wall() / floors[case.tree].median_wall()
+    def time_target(what, case, yardstick, limit):
+        ratio = case.median_wall() / yardstick.median_wall()
+        cpu_ratio = case.median_cpu() / yardstick.median_cpu()
+        target(what, f"{ratio:.2f}x (processor time {cpu_ratio:.2f}x)", f"<= {limit:.2f}x",
+               ratio <= limit)
+        return ratio
 
-    ratio = floor_ratio("t1-s-f")
-    target("T1 `-s -f`, time to floor", f"{ratio:.2f}x", "<= 1.25x", ratio <= 1.25)
+    def wide_floor_target(key, limit):
+        case = by_key[key]
+        time_target(f"{case.tree.upper()} `{' '.join(case.flags)}`, time to wide floor", case,
+                    wide_floors[case.tree], limit)
+
+    wide_floor_target("t1-s-f", T1_LIST_LIMIT)
     ratio = by_key["t1-s-f"].median_wall() / dir_t1.median_wall()
     target("T1 `-s -f`, time to `dir /s /b`", f"{ratio:.2f}x ({1 / ratio:.2f} times as fast)",
            "<= 0.50x (2 times as fast)", ratio <= 0.5)
-    ratio = floor_ratio("t1-s-f-i-e-p-t")
-    target("T1 `-s -f -i -e -p -t`, time to floor", f"{ratio:.2f}x", "<= 1.6x", ratio <= 1.6)
-    floor_peak = floors["t2"].median_peak()
+    wide_floor_target("t1-s-f-i-e-p-pt-t", T1_ALL_OPTIONS_LIMIT)
     for key in ("t2-f-sort-name", "t2-f-sort-ext", "t2-f-sort-size", "t2-f-sort-date"):
+        wide_floor_target(key, T2_SORT_LIMIT)
+    for key in ("t1-s-f-u", "t2-f-sort-name-u"):
         case = by_key[key]
-        flags = " ".join(case.flags)
-        ratio = floor_ratio(key)
-        target(f"T2 `{flags}`, time to floor", f"{ratio:.2f}x", "<= 1.5x", ratio <= 1.5)
-        extra = case.median_peak() - floor_peak
-        target(f"T2 `{flags}`, peak memory over floor", f"{extra / MIB:+.1f} MiB", "<= +48 MiB",
-               extra <= 48 * MIB)
+        plain = by_key[key[:-len("-u")]]
+        time_target(f"{case.tree.upper()} `{' '.join(case.flags)}`, time to "
+                    f"`{' '.join(plain.flags)}`", case, plain, UTF8_LIMIT)
+    old, new = (by_key[key] for key in STARTUP_KEYS)
+    startup_ratio = time_target(
+        f"ONE `{' '.join(new.flags)}` (start-up), time to the build of {args.old_commit}", new,
+        old, STARTUP_LIMIT)
+    baselines = PEAK_BEFORE_WIDE_WALK_MIB.get(args.arch, {})
+    for case in cases:
+        if case.program != "scrivtree" or case.tree not in baselines:
+            continue
+        before = baselines[case.tree]
+        peak = case.median_peak() / MIB
+        target(f"{case.tree.upper()} `{' '.join(case.flags)}`, peak memory",
+               f"{peak:.1f} MiB ({(peak / before - 1) * 100:+.0f}%)",
+               f"<= {before * PEAK_LIMIT:.1f} MiB ({before:.1f} +{(PEAK_LIMIT - 1) * 100:.0f}%)",
+               peak <= before * PEAK_LIMIT)
 
     nav = navigator.result
     target("T4 folder list, fill time to one enumeration of the folder", f"{nav['ratio']:.2f}x",
@@ -341,7 +471,13 @@ def write_report(args, cases, navigator, counts, facts, elapsed):
         nav_row("The list's first paint after the fill (not in the ratio)", "paint_seconds"),
     ])
 
-    startup = by_key["empty-s-f"]
+    startup_rows = "\n".join(
+        f"| {case.label} | {len(case.walls)} | {fmt_seconds(case.median_wall())} | "
+        f"{fmt_seconds(min(case.walls))}-{fmt_seconds(max(case.walls))} | "
+        f"{fmt_seconds(case.median_cpu())} | {fmt_mib(case.median_peak())} |"
+        for case in (old, new))
+
+    empty = by_key["empty-s-f"]
     pinning = "not pinned" if args.cpu is None else f"processor {args.cpu}, `--cpu`"
     trees = "\n".join(
         f"| {name.upper()} | {counts[name]['folders']:,} | {counts[name]['files']:,} | {shape} |"
@@ -350,23 +486,41 @@ def write_report(args, cases, navigator, counts, facts, elapsed):
             ("t2", "one folder"),
             ("t3", "a chain of folders; the deepest files' paths are 254 to 259 characters"),
             ("t4", "one folder of sub-folders only, for the dialog's folder list"),
-            ("empty", "an empty folder, for the start-up cost"),
+            ("empty", "an empty folder"),
+            ("one", "one folder with one file, for the start-up cost"),
         ))
+    if args.arch == "win32":
+        other = ("64-bit build", "benchmarks-win64.md",
+                 "SCRIVTREE_NO_32BIT=1 bash bench/run.sh --report docs/benchmarks-win64.md")
+    else:
+        other = ("32-bit build", "benchmarks.md", "bash bench/run.sh")
+    baseline_text = ", ".join(f"{name.upper()} {value:.1f} MiB"
+                              for name, value in baselines.items()) or "none recorded"
     facts = facts + [("Load average at the end", " ".join(read_text("/proc/loadavg").split()[:3]))]
     facts_table = "\n".join(f"| {name} | {value} |" for name, value in facts)
     text = f"""# Benchmarks
 
-Scrivtree's command-line mode timed on generated trees under Wine, against two yardsticks on
+Build measured: {args.build}. The {other[0]}'s results are in
+[{other[1]}]({other[1]}) (`{other[2]}`).
+
+Scrivtree's command-line mode timed on generated trees under Wine, against three yardsticks on
 the same trees in the same Wine prefix:
 
-- the floor, `bench/floor.cpp`: the least work a listing of a tree needs, that is enter each
-  folder by its whole path with `SetCurrentDirectoryA`, enumerate it once with
+- the wide floor, `bench/floor_wide.cpp`: the least work a listing of a tree can do, that is
+  enumerate each folder once by its absolute `\\\\?\\` path with `FindFirstFileExW("*")`,
+  `FindExInfoBasic` and `FIND_FIRST_EX_LARGE_FETCH`, without changing the current folder,
+  convert each name to the ANSI code page (`WideCharToMultiByte(CP_ACP)`), write one line per
+  entry through a 64 KiB buffer, then recurse depth first; no sorting, no formatting. The time
+  targets are set against it;
+- the ANSI floor, `bench/floor.cpp`, the yardstick before the wide walk, kept for the record:
+  enter each folder by its whole path with `SetCurrentDirectoryA`, enumerate it once with
   `FindFirstFileA("*.*")`, write one line per entry through a 64 KiB stdio buffer, then recurse
-  depth first; no sorting, no formatting;
+  depth first;
 - Wine's `cmd /c dir /s /b TREE > FILE` (T1 only).
 
-The dialog's folder list is timed apart, on a folder of 100,000 sub-folders, against one
-enumeration of that folder (see "Folder list" below).
+Start-up is timed against Scrivtree built from commit {args.old_commit}, run side by side (see
+"Start-up" below). The dialog's folder list is timed apart, on a folder of 100,000
+sub-folders, against one enumeration of that folder (see "Folder list" below).
 
 ## Running
 
@@ -375,15 +529,17 @@ enumeration of that folder (see "Folder list" below).
     bash bench/run.sh --save-outputs DIR   # full run that also keeps Scrivtree's outputs
     bash bench/run.sh --exe PATH           # time another build of Scrivtree.exe
     bash bench/run.sh --rounds N --work-dir DIR --report FILE --cpu N|last|none --display :N
+    SCRIVTREE_NO_32BIT=1 bash bench/run.sh --report docs/benchmarks-win64.md   # 64-bit build
 
 `run.sh` installs what is missing (through `scripts/install-deps.sh` when the repository has it,
 otherwise with apt-get), builds Scrivtree and the folder list's benchmark (`bench/navigator.cpp`)
-in `build/bench-win32` (`build/bench-win64` where the kernel runs no 32-bit program) and the
-floor, makes the trees once under the work dir (default
-`/tmp/scrivtree-bench`; they are reused while the generator's version is unchanged), and runs
-`bench/measure.py`. To see that an engine change keeps the
-output, save the outputs of both versions and compare them: `cmp DIR1/t1-s-f.txt DIR2/t1-s-f.txt`
-and so on for every `*.txt` (or `diff -r DIR1 DIR2`).
+in `build/bench-win32` (`build/bench-win64` where the kernel runs no 32-bit program, or with
+`SCRIVTREE_NO_32BIT=1`) and the two floors, builds Scrivtree of {args.old_commit} for the
+start-up pair once under the work dir (from `git archive`, with the same toolchain file; later
+runs reuse it), makes the trees once under the work dir (default `/tmp/scrivtree-bench`; they
+are reused while the generator's version is unchanged), and runs `bench/measure.py`. To see that
+an engine change keeps the output, save the outputs of both versions and compare them:
+`cmp DIR1/t1-s-f.txt DIR2/t1-s-f.txt` and so on for every `*.txt` (or `diff -r DIR1 DIR2`).
 
 ## Method
 
@@ -396,19 +552,28 @@ and so on for every `*.txt` (or `diff -r DIR1 DIR2`).
 |---|---|---|---|
 {trees}
 
-- One round runs every case once, in an order that rotates from round to round. The first
-  round is the warm-up: its outputs are checked (line count, CR LF endings, and for Scrivtree
-  the number of sections equals the number of folders listed) and its times are dropped. Then
-  {args.rounds} timed rounds; the tables give medians and the range.
+- One round runs every case once, in an order that rotates from round to round; the start-up
+  pair runs {STARTUP_REPEATS} times each a round, the two programs alternating. The first round
+  is the warm-up: its outputs are checked (line count, CR LF endings, for Scrivtree the number
+  of sections equals the number of folders listed, and with `-u`, and only then, the output
+  starts with the UTF-8 byte order mark) and its times are dropped. Then {args.rounds} timed
+  rounds; the tables give medians and the range.
 - Wall time is taken around `wine PROGRAM ...` and includes Wine's process start-up. The Wine
-  server is kept alive (`wineserver -p`) so that start-up is steady; the fixed start-up cost,
-  Scrivtree on an empty folder, was **{fmt_seconds(startup.median_wall())} s** (peak
-  {fmt_mib(startup.median_peak())} MiB).
+  server is kept alive (`wineserver -p`) so that start-up is steady. Scrivtree on an empty
+  folder took **{fmt_seconds(empty.median_wall())} s** (peak {fmt_mib(empty.median_peak())} MiB).
+- Processor time is the run's user and system time (the `wine` launcher and the processes it
+  waited for, from `wait4`) plus the time the prefix's Wine server had on a processor meanwhile
+  (`/proc/PID/schedstat`; the prefix is the benchmark's own, so the server serves the run). It
+  moves much less than wall time when other programs load the machine, but leaves out waits;
+  the targets are judged on wall time, and the processor time stands beside it in the tables.
+  The load averages at the start and end of the run are under "Machine".
 - Peak memory is GNU time's "Maximum resident set size": the largest resident set of the
   `wine` launcher and the processes it waited for. The Windows program runs as a child of the
   launcher script, so this is the Windows process's own peak; the Wine server and Wine's
   background services are not children and are not counted. (Checked with a program that
-  touches 100 MB and 300 MB: the figure grew by those amounts over a base of about 8 MB.)
+  touches 100 MB and 300 MB: the figure grew by those amounts over a base of about 8 MB.) The
+  peak memory targets compare with Scrivtree's before the wide walk on this build:
+  {baseline_text}.
 - The programs, and the Wine server that answers their calls, run on one processor
   ({pinning}). In this virtual machine a call that wakes the server on the other
   processor costs more than the work it asks for, so unpinned times swing by a factor of two or
@@ -418,9 +583,25 @@ and so on for every `*.txt` (or `diff -r DIR1 DIR2`).
 
 ## Results
 
-| Case | Median wall (s) | Range (s) | Peak memory (MiB) | Time to floor of the tree |
-|---|---|---|---|---|
+Ratios are of medians, wall time / processor time.
+
+| Case | Median wall (s) | Range (s) | Median processor (s) | Peak memory (MiB) | To wide floor | To ANSI floor |
+|---|---|---|---|---|---|---|
 {chr(10).join(rows)}
+
+## Start-up
+
+A run on ONE, a folder of one file, costs little more than the program's start: loading, the
+command line, opening the output. It is timed against the same run of Scrivtree built from
+commit {args.old_commit}, in the same rounds: each round runs the pair {STARTUP_REPEATS} times,
+the two programs in turn.
+
+| Program | Runs | Median wall (s) | Range (s) | Median processor (s) | Peak memory (MiB) |
+|---|---|---|---|---|---|
+{startup_rows}
+
+The run took **{startup_ratio:.2f} times** as long as the earlier build's (medians); the target
+is at most {STARTUP_LIMIT:.2f} times.
 
 ## Folder list
 
@@ -429,8 +610,9 @@ The dialog's folder list, `FillFolderList` in `ui/folder_navigator.cpp`, opening
 list box with the dialog's styles in a window of its own, on a private X display (Xvfb on
 {args.display}) and in a Wine prefix of its own under the work dir, run through
 `scripts/wine-run.sh`; the processor is the same as above. In each round the program first
-enumerates T4 once (`SetCurrentDirectoryA`, then `FindFirstFileA("*.*")` and `FindNextFileA`,
-counting the sub-folders): the yardstick, the least that showing the folder can cost. Then it
+enumerates T4 once as the wide floor does (`FindFirstFileExW` on its `\\\\?\\` path with
+`FindExInfoBasic` and `FIND_FIRST_EX_LARGE_FETCH`, then `FindNextFileW`, counting the
+sub-folders): the yardstick, the least that showing the folder can cost. Then it
 shows T4's parent in the list and times `FillFolderList` opening T4, as when the user opens it:
 enumerate, sort, and add the {nav['items']:,} items (the folder's components, then its
 sub-folders). The first paint of the list after the fill is timed on its own. One warm-up round
@@ -467,7 +649,12 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__)
     parser.add_argument("--work-dir", required=True)
     parser.add_argument("--exe", required=True)
-    parser.add_argument("--floor", required=True)
+    parser.add_argument("--floor", required=True, help="the ANSI floor")
+    parser.add_argument("--floor-wide", required=True, help="the wide floor")
+    parser.add_argument("--old-exe", required=True,
+                        help="Scrivtree built from --old-commit, for the start-up pair")
+    parser.add_argument("--old-commit", required=True)
+    parser.add_argument("--arch", required=True, choices=["win32", "win64"])
     parser.add_argument("--wine", required=True)
     parser.add_argument("--repo", required=True)
     parser.add_argument("--build", required=True, help="which Windows build is measured")
@@ -498,47 +685,66 @@ def main():
     began = time.perf_counter()
     with open(os.path.join(args.work_dir, "trees", "manifest.json")) as f:
         counts = json.load(f)["trees"]
-    cases = make_cases(counts)
+    cases = make_cases(counts, args.old_commit)
     runner = Runner(args)
     navigator = Navigator(args, counts)
     facts = machine_facts(args)
 
     print("measure: warm-up and output check", flush=True)
+    # Every case is run and checked, so that one run names every case that fails.
+    failures = []
     for case in cases:
-        runner.run(case)
-        runner.check(case)
+        try:
+            runner.run(case)
+            runner.check(case)
+        except SystemExit as failure:
+            print(failure, file=sys.stderr, flush=True)
+            failures.append(case.label)
     if args.save_outputs:
         os.makedirs(args.save_outputs, exist_ok=True)
         for case in cases:
-            if case.program == "scrivtree":
+            if case.program == "scrivtree" and os.path.exists(runner.output_path(case)):
                 shutil.copyfile(runner.output_path(case),
                                 os.path.join(args.save_outputs, case.key + ".txt"))
         print(f"measure: Scrivtree's outputs saved in {args.save_outputs}")
-    result = navigator.run(1)
-    print(f"measure: the folder list held {result['items']:,} items in order", flush=True)
+    try:
+        result = navigator.run(1)
+        print(f"measure: the folder list held {result['items']:,} items in order", flush=True)
+    except SystemExit as failure:
+        print(failure, file=sys.stderr, flush=True)
+        failures.append("T4 folder list")
+    if failures:
+        raise SystemExit(f"measure: {len(failures)} of {len(cases) + 1} checks failed: "
+                         f"{', '.join(failures)}")
     if args.check_only:
         print("measure: all outputs checked")
         return
 
+    units = round_units(cases)
     for round_index in range(args.rounds):
-        shift = round_index % len(cases)
-        for case in cases[shift:] + cases[:shift]:
-            wall, peak = runner.run(case)
-            case.walls.append(wall)
-            case.peaks.append(peak)
+        shift = round_index % len(units)
+        for unit in units[shift:] + units[:shift]:
+            repeats = 1 if len(unit) == 1 else STARTUP_REPEATS
+            for repeat in range(repeats):
+                # Each program of a pair goes first as often as the other.
+                for case in unit if repeat % 2 == 0 else reversed(unit):
+                    wall, peak, cpu = runner.run(case)
+                    case.walls.append(wall)
+                    case.peaks.append(peak)
+                    case.cpus.append(cpu)
         print(f"measure: round {round_index + 1} of {args.rounds} done", flush=True)
     result = navigator.run(args.rounds)
     print("measure: the folder list done", flush=True)
 
     for case in cases:
-        print(f"{case.label:40} {fmt_seconds(case.median_wall()):>8} s "
-              f"{fmt_mib(case.median_peak()):>7} MiB")
-    print(f"{'T4 folder list, one enumeration':40} {fmt_seconds(result['enumerate_median']):>8} s")
-    print(f"{'T4 folder list, FillFolderList':40} {fmt_seconds(result['fill_median']):>8} s "
+        print(f"{case.label:44} {fmt_seconds(case.median_wall()):>8} s "
+              f"{fmt_seconds(case.median_cpu()):>8} s CPU {fmt_mib(case.median_peak()):>7} MiB")
+    print(f"{'T4 folder list, one enumeration':44} {fmt_seconds(result['enumerate_median']):>8} s")
+    print(f"{'T4 folder list, FillFolderList':44} {fmt_seconds(result['fill_median']):>8} s "
           f"{result['ratio']:.2f}x")
     with open(os.path.join(runner.out, "results.json"), "w") as f:
-        results = {case.key: {"wall_seconds": case.walls, "peak_bytes": case.peaks}
-                   for case in cases}
+        results = {case.key: {"wall_seconds": case.walls, "peak_bytes": case.peaks,
+                              "cpu_seconds": case.cpus} for case in cases}
         results["t4-folder-list"] = result
         json.dump(results, f, indent=1)
     if args.report:

@@ -130,7 +130,7 @@ HWND CreateFolderList() {
     WNDCLASSW host_class = {};
     host_class.lpfnWndProc = HostProc;
     host_class.hInstance = GetModuleHandleW(nullptr);
-    host_class.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    host_class.hCursor = LoadCursorA(nullptr, IDC_ARROW);
     host_class.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
     host_class.lpszClassName = L"NavigatorBenchHost";
     if (RegisterClassW(&host_class) == 0) {

@@ -1,14 +1,16 @@
 #!/bin/bash
-# Benchmark of Scrivtree's command-line mode and the dialog's folder list under Wine; see
-# docs/benchmarks.md.
+# Benchmark of Scrivtree's command-line mode, its start-up and the dialog's folder list under
+# Wine; see docs/benchmarks.md.
 #
 #   bash bench/run.sh [--work-dir DIR] [--exe PATH] [--rounds N] [--report FILE]
 #                     [--save-outputs DIR] [--check-only] [--cpu N|last|none] [--display :N]
 #
 # Installs what is missing, builds Scrivtree (unless --exe names a build), the folder list's
-# benchmark and the floor, makes the trees once, and times every case. A full run rewrites
-# docs/benchmarks.md unless --report names another file; --check-only runs and checks each case
-# once, without timing or report. The folder list draws on a private X display (default :96).
+# benchmark, the two floors and, once, Scrivtree of old_commit for the start-up pair, makes the
+# trees once, and times every case. A full run rewrites docs/benchmarks.md unless --report names
+# another file; --check-only runs and checks each case once, without timing or report. The
+# folder list draws on a private X display (default :96). SCRIVTREE_NO_32BIT=1 measures the
+# 64-bit build where the 32-bit one runs too.
 set -eu
 
 repo=$(cd "$(dirname "$0")/.." && pwd)
@@ -20,6 +22,8 @@ save_outputs=
 check_only=
 cpu=last
 display=:96
+# Start-up is held to that of the program built from this commit, timed side by side.
+old_commit=9cf7bbe
 
 usage() {
     sed -n '5,6p' "$0" | sed 's/^#//' >&2
@@ -89,7 +93,11 @@ else
     triplet=x86_64-w64-mingw32
     loader=$loader64
     build_name="64-bit (x86_64)"
-    [ -n "$exe" ] || build_name="$build_name: this kernel runs no 32-bit program"
+    if [ "${SCRIVTREE_NO_32BIT:-}" = 1 ]; then
+        build_name="$build_name, with 32-bit programs switched off (SCRIVTREE_NO_32BIT=1)"
+    elif [ -z "$exe" ]; then
+        build_name="$build_name: this kernel runs no 32-bit program"
+    fi
 fi
 wine=$loader
 wineserver=$server
@@ -110,6 +118,27 @@ mkdir -p "$work_dir/bin"
 floor=$work_dir/bin/floor-$arch.exe
 $triplet-g++-posix -std=c++17 -O2 -static -Wall -Wextra -Werror \
     -o "$floor" "$repo/bench/floor.cpp"
+floor_wide=$work_dir/bin/floor-wide-$arch.exe
+$triplet-g++-posix -std=c++17 -O2 -static -municode -Wall -Wextra -Werror \
+    -o "$floor_wide" "$repo/bench/floor_wide.cpp"
+
+# The earlier build for the start-up pair, made once per architecture from the commit's files
+# and kept: its sources never change.
+old_root=$work_dir/scrivtree-$old_commit
+old_exe=$old_root/build-$arch/Scrivtree.exe
+if [ ! -f "$old_exe" ]; then
+    echo "run.sh: building Scrivtree of $old_commit"
+    if [ ! -d "$old_root/src" ]; then
+        rm -rf "$old_root/src.part"
+        mkdir -p "$old_root/src.part"
+        git -C "$repo" archive "$old_commit" | tar -x -C "$old_root/src.part"
+        mv "$old_root/src.part" "$old_root/src"
+    fi
+    cmake -S "$old_root/src" -B "$old_root/build-$arch" \
+        -DCMAKE_TOOLCHAIN_FILE="$repo/cmake/toolchain-mingw-${triplet%%-*}.cmake" \
+        -DCMAKE_BUILD_TYPE=Release >/dev/null
+    cmake --build "$old_root/build-$arch" -j2 --target Scrivtree >/dev/null
+fi
 
 python3 "$repo/bench/generate_trees.py" "$work_dir/trees"
 
@@ -144,7 +173,8 @@ display_pid=
 trap stop_display EXIT
 start_display "$display"
 
-set -- --work-dir "$work_dir" --exe "$exe" --floor "$floor" --wine "$wine" --repo "$repo" \
+set -- --work-dir "$work_dir" --exe "$exe" --floor "$floor" --floor-wide "$floor_wide" \
+    --old-exe "$old_exe" --old-commit "$old_commit" --arch "$arch" --wine "$wine" --repo "$repo" \
     --build "$build_name" \
     --navigator "$navigator" --display "$display" --display-wine-root "$display_wine_root" \
     --rounds "$rounds" --cpu "$cpu"
