@@ -3,10 +3,29 @@
 # No link time in the PE header: the same sources give the same program, byte for byte.
 add_link_options(-static -static-libgcc -static-libstdc++ -Wl,--no-insert-timestamp)
 
+find_program(SCRIVTREE_PYTHON python3 REQUIRED)
+
+# What the build makes from the file VERSION for the resources and the code: the version header
+# and the banner, whose picture shows the version.
+set(SCRIVTREE_GENERATED_DIR ${CMAKE_BINARY_DIR}/generated)
+string(REGEX REPLACE "(.)" "\\1 " SCRIVTREE_ABOUT_TITLE "Scrivtree ${SCRIVTREE_VERSION}")
+string(STRIP "${SCRIVTREE_ABOUT_TITLE}" SCRIVTREE_ABOUT_TITLE)
+configure_file(res/version.h.in ${SCRIVTREE_GENERATED_DIR}/scrivtree_version.h @ONLY)
+set(SCRIVTREE_BANNER ${SCRIVTREE_GENERATED_DIR}/banner.bmp)
+add_custom_command(
+    OUTPUT ${SCRIVTREE_BANNER}
+    COMMAND ${SCRIVTREE_PYTHON} ${CMAKE_SOURCE_DIR}/res/make_pictures.py
+            --banner ${SCRIVTREE_BANNER} ${SCRIVTREE_VERSION}
+    DEPENDS ${CMAKE_SOURCE_DIR}/res/make_pictures.py ${CMAKE_SOURCE_DIR}/VERSION
+    COMMENT "Drawing the banner"
+    VERBATIM)
+
 # The string table, icon and version, linked into the program and into every test program
-# that shows the program's messages.
-add_library(scrivtree_resources OBJECT res/scrivtree.rc)
-target_include_directories(scrivtree_resources PRIVATE ${CMAKE_SOURCE_DIR}/res)
+# that shows the program's messages. The banner is listed so that this target draws it.
+add_library(scrivtree_resources OBJECT res/scrivtree.rc ${SCRIVTREE_BANNER})
+target_include_directories(scrivtree_resources PRIVATE ${CMAKE_SOURCE_DIR}/res
+                           ${SCRIVTREE_GENERATED_DIR})
+set_source_files_properties(res/scrivtree.rc PROPERTIES OBJECT_DEPENDS ${SCRIVTREE_BANNER})
 
 # The Win32 helpers that both faces share.
 add_library(scrivtree_platform STATIC
@@ -22,6 +41,7 @@ add_library(scrivtree_engine STATIC
 )
 target_link_libraries(scrivtree_engine PUBLIC scrivtree_portable scrivtree_platform
                       PRIVATE scrivtree_warnings)
+target_include_directories(scrivtree_engine PUBLIC ${SCRIVTREE_GENERATED_DIR})
 
 add_library(scrivtree_app STATIC
     app/command_line_mode.cpp

@@ -6,7 +6,9 @@
 
 #include <string>
 
-constexpr const char* kProgramTitle = "Scrivtree 1.4";
+#include "scrivtree_version.h"
+
+constexpr const char* kProgramTitle = SCRIVTREE_PROGRAM_TITLE;
 
 // The module every resource is loaded from; set at start-up, and the running executable until
 // then.

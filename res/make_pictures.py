@@ -5,14 +5,19 @@
     folder_closed.ico   a closed folder, 16 x 16: sub-folders in the folder list
     folder_open.ico     an open folder, 16 x 16: the path down to the current folder
     link_hand.cur       the pointing hand over links, 32 x 32 black and white, hot spot 6, 2
-    banner.bmp          the banner under the main dialog's controls, 350 x 40, 24-bit
 
 Standard library only, and the same bytes on every run. After changing a picture, run
 `python3 res/make_pictures.py` and commit the script together with the files it writes.
+
+    make_pictures.py --banner PATH VERSION
+
+draws the banner under the main dialog's controls (350 x 40, 24-bit BMP), which shows the
+version, into PATH: the build draws it from the file VERSION.
 """
 
 import os
 import struct
+import sys
 
 # ---------------------------------------------------------------------------------------------
 # Colours and the drawing surface
@@ -388,6 +393,102 @@ TITLE_FONT = PixelFont(
             "....##.",
         ],
         " ": ["..."],
+        "0": [
+            ".####.",
+            "##..##",
+            "##..##",
+            "##..##",
+            "##..##",
+            "##..##",
+            "##..##",
+            "##..##",
+            "##..##",
+            ".####.",
+        ],
+        "2": [
+            ".####.",
+            "##..##",
+            "....##",
+            "....##",
+            "...##.",
+            "..##..",
+            ".##...",
+            "##....",
+            "##....",
+            "######",
+        ],
+        "3": [
+            ".####.",
+            "##..##",
+            "....##",
+            "....##",
+            "..###.",
+            "....##",
+            "....##",
+            "....##",
+            "##..##",
+            ".####.",
+        ],
+        "5": [
+            "######",
+            "##....",
+            "##....",
+            "#####.",
+            "....##",
+            "....##",
+            "....##",
+            "....##",
+            "##..##",
+            ".####.",
+        ],
+        "6": [
+            ".####.",
+            "##..##",
+            "##....",
+            "##....",
+            "#####.",
+            "##..##",
+            "##..##",
+            "##..##",
+            "##..##",
+            ".####.",
+        ],
+        "7": [
+            "######",
+            "....##",
+            "....##",
+            "...##.",
+            "...##.",
+            "..##..",
+            "..##..",
+            ".##...",
+            ".##...",
+            ".##...",
+        ],
+        "8": [
+            ".####.",
+            "##..##",
+            "##..##",
+            "##..##",
+            ".####.",
+            "##..##",
+            "##..##",
+            "##..##",
+            "##..##",
+            ".####.",
+        ],
+        "9": [
+            ".####.",
+            "##..##",
+            "##..##",
+            "##..##",
+            "##..##",
+            ".#####",
+            "....##",
+            "....##",
+            "##..##",
+            ".####.",
+        ],
     },
     {},
 )
@@ -412,12 +513,12 @@ TAGLINE_FONT = PixelFont(
 )
 
 
-def banner():
+def banner(version):
     width, height = 350, 40
     canvas = Canvas(width, height)
     canvas.rect(0, 0, width, height, lambda x, y: mix(BANNER_LEFT, BANNER_RIGHT, x / (width - 1)))
     canvas.draw(program_icon(32), 8, 4)
-    TITLE_FONT.draw(canvas, "Scrivtree 1.4", 50, 7, BANNER_TITLE)
+    TITLE_FONT.draw(canvas, "Scrivtree " + version, 50, 7, BANNER_TITLE)
     TAGLINE_FONT.draw(canvas, "folder tree listings", 51, 23, BANNER_TAGLINE)
     return canvas
 
@@ -426,12 +527,16 @@ def banner():
 
 
 def main():
+    if sys.argv[1:2] == ["--banner"] and len(sys.argv) == 4:
+        write_bitmap(sys.argv[2], banner(sys.argv[3]))
+        return
+    if len(sys.argv) != 1:
+        sys.exit("usage: make_pictures.py [--banner PATH VERSION]")
     here = os.path.dirname(os.path.abspath(__file__))
     write_icon(os.path.join(here, "scrivtree.ico"), [program_icon(s) for s in (16, 32, 48)])
     write_icon(os.path.join(here, "folder_closed.ico"), [folder_closed_icon()])
     write_icon(os.path.join(here, "folder_open.ico"), [folder_open_icon()])
     write_monochrome_cursor(os.path.join(here, "link_hand.cur"), HAND_ROWS, *HAND_HOT_SPOT)
-    write_bitmap(os.path.join(here, "banner.bmp"), banner())
 
 
 if __name__ == "__main__":
