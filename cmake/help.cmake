@@ -4,8 +4,9 @@
 # help/ with chmcmd (Debian package fp-utils) into ${CMAKE_BINARY_DIR}/Scrivtree.chm, beside
 # Scrivtree.exe, and the test help_file, which opens the built file with another reader.
 #
-# Run as a script (cmake -DCHMCMD=... -DPROJECT=... -DOUTPUT=... -P help.cmake), it is the
-# compile step itself. chmcmd needs watching:
+# Run as a script (cmake -DCHMCMD=... -DPROJECT=... -DOUTPUT=... -DVERSION=... -P help.cmake),
+# it is the compile step itself. It compiles a copy of the project's folder in which
+# @SCRIVTREE_VERSION@ is the version. chmcmd needs watching:
 # - it writes the .chm into its working directory, whatever the folder of the project file;
 # - it exits with 0 when the project file is missing (writing nothing) or the table of contents
 #   is missing ("Error: ..."), and with 217 when a listed file is missing, after it has already
@@ -18,7 +19,7 @@
 # same bytes, and only then moves the file into place.
 
 if(CMAKE_SCRIPT_MODE_FILE)
-    foreach(variable CHMCMD PROJECT OUTPUT)
+    foreach(variable CHMCMD PROJECT OUTPUT VERSION)
         if(NOT ${variable})
             message(FATAL_ERROR "help.cmake: ${variable} is not set")
         endif()
@@ -41,9 +42,20 @@ if(CMAKE_SCRIPT_MODE_FILE)
             "help.cmake: ${PROJECT} compiles '${compiled_name}', expected '${output_name}'")
     endif()
 
+    # The pages with the version in place.
+    get_filename_component(source_dir "${PROJECT}" DIRECTORY)
+    get_filename_component(project_name "${PROJECT}" NAME)
+    set(pages_dir "${work_dir}/pages")
+    file(GLOB page_files LIST_DIRECTORIES false RELATIVE "${source_dir}" "${source_dir}/*")
+    foreach(page ${page_files})
+        file(READ "${source_dir}/${page}" text)
+        string(REPLACE "@SCRIVTREE_VERSION@" "${VERSION}" text "${text}")
+        file(WRITE "${pages_dir}/${page}" "${text}")
+    endforeach()
+
     set(ENV{LC_ALL} C)
     execute_process(
-        COMMAND "${CHMCMD}" "${PROJECT}"
+        COMMAND "${CHMCMD}" "${pages_dir}/${project_name}"
         WORKING_DIRECTORY "${work_dir}"
         RESULT_VARIABLE result
         OUTPUT_VARIABLE out
@@ -111,8 +123,9 @@ add_custom_command(
             "-DCHMCMD=${CHMCMD_EXECUTABLE}"
             "-DPROJECT=${SCRIVTREE_HELP_SOURCE_DIR}/Scrivtree.hhp"
             "-DOUTPUT=${SCRIVTREE_HELP_FILE}"
+            "-DVERSION=${SCRIVTREE_VERSION}"
             -P "${CMAKE_CURRENT_LIST_FILE}"
-    DEPENDS ${scrivtree_help_sources} "${CMAKE_CURRENT_LIST_FILE}"
+    DEPENDS ${scrivtree_help_sources} "${CMAKE_CURRENT_LIST_FILE}" "${CMAKE_SOURCE_DIR}/VERSION"
     COMMENT "Compiling the help file Scrivtree.chm"
     VERBATIM)
 add_custom_target(scrivtree_help ALL DEPENDS "${SCRIVTREE_HELP_FILE}")
