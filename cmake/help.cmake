@@ -1,8 +1,11 @@
-# The help file Scrivtree.chm, which the program's Help button opens from its own folder.
+# The help file Scrivtree.chm, which the program's Help button opens from its own folder, and
+# ReadMe.txt, the short guide that ships beside them, written from the same pages.
 #
 # Included from a build, this file adds the target scrivtree_help (part of ALL), which compiles
 # help/ with chmcmd (Debian package fp-utils) into ${CMAKE_BINARY_DIR}/Scrivtree.chm, beside
-# Scrivtree.exe, and the test help_file, which opens the built file with another reader.
+# Scrivtree.exe, the target scrivtree_readme (part of ALL), which writes
+# ${CMAKE_BINARY_DIR}/ReadMe.txt with help/make_readme.py, and the test help_file, which opens
+# the built help file with another reader.
 #
 # Run as a script (cmake -DCHMCMD=... -DPROJECT=... -DOUTPUT=... -DVERSION=... -P help.cmake),
 # it is the compile step itself. It compiles a copy of the project's folder in which
@@ -129,6 +132,16 @@ add_custom_command(
     COMMENT "Compiling the help file Scrivtree.chm"
     VERBATIM)
 add_custom_target(scrivtree_help ALL DEPENDS "${SCRIVTREE_HELP_FILE}")
+
+set(SCRIVTREE_README "${CMAKE_BINARY_DIR}/ReadMe.txt")
+add_custom_command(
+    OUTPUT "${SCRIVTREE_README}"
+    COMMAND "${SCRIVTREE_PYTHON}" "${SCRIVTREE_HELP_SOURCE_DIR}/make_readme.py"
+            "${SCRIVTREE_VERSION}" "${SCRIVTREE_HELP_SOURCE_DIR}" "${SCRIVTREE_README}"
+    DEPENDS ${scrivtree_help_sources} "${CMAKE_SOURCE_DIR}/VERSION"
+    COMMENT "Writing ReadMe.txt"
+    VERBATIM)
+add_custom_target(scrivtree_readme ALL DEPENDS "${SCRIVTREE_README}")
 
 # Opens the built file with extract_chmLib (Debian package libchm-bin), a reader that is not
 # its compiler, and checks its pages and table of contents.
