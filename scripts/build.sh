@@ -4,6 +4,8 @@
 # targets for the host (build/host).
 #   bash scripts/build.sh                     everything
 #   bash scripts/build.sh --program-only ARCH only Scrivtree.exe of win32 or win64
+#   bash scripts/build.sh --release-files ARCH Scrivtree.exe, Scrivtree.chm and ReadMe.txt of
+#                                             win32 or win64, what its release archive holds
 #   bash scripts/build.sh --runnable-program  only the Scrivtree.exe this machine runs: the
 #                                             32-bit one, or the 64-bit one where the kernel
 #                                             runs no 32-bit program; prints its path, and on
@@ -14,19 +16,25 @@ cd "$(dirname "$0")/.."
 jobs=$(nproc)
 
 build_windows() {
-    local arch=$1 target=${2:-all} toolchain
+    local arch=$1 toolchain
+    shift
+    local targets=("${@:-all}")
     case $arch in
     win32) toolchain=cmake/toolchain-mingw-i686.cmake ;;
     win64) toolchain=cmake/toolchain-mingw-x86_64.cmake ;;
     esac
     cmake --no-warn-unused-cli -S . -B "build/$arch" -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
         -DCMAKE_BUILD_TYPE=Release >/dev/null
-    cmake --build "build/$arch" -j "$jobs" --target "$target"
+    cmake --build "build/$arch" -j "$jobs" --target "${targets[@]}"
 }
 
 case ${1:-} in
 --program-only)
     build_windows "${2:?which build: win32 or win64}" Scrivtree
+    exit 0
+    ;;
+--release-files)
+    build_windows "${2:?which build: win32 or win64}" Scrivtree scrivtree_help scrivtree_readme
     exit 0
     ;;
 --runnable-program)
