@@ -1,8 +1,9 @@
 #!/bin/bash
 # Installs what a fresh Debian 12 machine lacks to build and test Scrivtree: the host compilers
 # and GoogleTest sources, the MinGW-w64 cross compilers for 32-bit and 64-bit Windows, Wine with
-# both loaders, the help compiler and a reader for its files, a virtual X display, and a font with
-# the CJK letters that Wine draws folder names in. On a kernel that runs no 32-bit program,
+# both loaders, the help compiler and a reader for its files, a virtual X display, a font with
+# the CJK letters that Wine draws folder names in, and Python and binutils' strings for the
+# banner, ReadMe.txt and the release archives. On a kernel that runs no 32-bit program,
 # installing wine32 prints errors for its i386 helper scripts and still succeeds.
 # Installs only what is missing; safe to run again.
 set -euo pipefail
@@ -13,7 +14,7 @@ packages=(
     wine wine32:i386 wine64 xvfb x11-utils
     fp-utils libchm-bin
     fonts-wqy-microhei
-    time python3 util-linux
+    time python3 util-linux binutils
 )
 
 missing=()

@@ -1,8 +1,9 @@
 #!/bin/bash
 # Runs every test: installs what is missing, builds every target, then runs the host suite (unit
 # tests under ASan and UBSan, and each fuzz target for a few seconds) and the Wine suites of each
-# Windows build that this machine can run, on a virtual display. Where the kernel runs no
-# 32-bit program, only the 64-bit build's suite runs.
+# Windows build that this machine can run, on a virtual display, then checks the release archives
+# (tests/release/check_archives.sh). Where the kernel runs no 32-bit program, only the 64-bit
+# build's suite runs, and only the 64-bit program is run from its archive.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -25,4 +26,6 @@ if [ $ran -eq 0 ]; then
     echo "No Wine test ran: this machine can run neither Windows build." >&2
     status=1
 fi
+echo "Release archives:"
+bash tests/release/check_archives.sh || status=1
 exit $status

@@ -685,10 +685,14 @@ TEST(DialogHelp, CallsTheRegisteredEngineByOrdinalWithTheHelpFileBesideTheProgra
     DialogDriver dialog(folder, folder);
     ASSERT_TRUE(dialog.WaitForDialog());
 
+    // The engine records the path in UTF-8, the program's folder may hold any letter, and the
+    // help file must be there.
     const std::string program = ScrivtreePath();
+    const std::string help_file = program.substr(0, program.rfind('\\')) + "\\Scrivtree.chm";
+    EXPECT_TRUE(FileExists(help_file)) << help_file;
     const std::string line =
         "window=" + std::to_string(reinterpret_cast<uintptr_t>(dialog.Dialog())) +
-        " file=" + program.substr(0, program.rfind('\\')) + "\\Scrivtree.chm command=1 data=0" +
+        " file=" + ToUtf8(FromAnsi(help_file)) + " command=1 data=0" +
         // The engine is a library of the program's own width.
         " bits=" + std::to_string(sizeof(void*) * 8);
     dialog.Click(IDC_HELP_BUTTON);
