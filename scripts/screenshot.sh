@@ -1,12 +1,12 @@
 #!/bin/sh
 # A picture of the main dialog for the documentation: builds the program if needed, opens the
 # dialog under Wine on a small demo tree, on a virtual display, and saves its window as a PNG.
-# Then the dialog after a run, the About box, and the dialog on a folder whose sub-folders are
-# named in other scripts.
+# Then the dialog after a run, the About box, the dialog during a long run, and the dialog on a
+# folder whose sub-folders are named in other scripts.
 #
 #   scripts/screenshot.sh [FOLDER]     writes FOLDER/dialog.png, FOLDER/dialog-after-run.png,
-#                                      FOLDER/about-box.png and FOLDER/dialog-unicode.png
-#                                      (default: docs/)
+#                                      FOLDER/about-box.png, FOLDER/dialog-running.png and
+#                                      FOLDER/dialog-unicode.png (default: docs/)
 #
 # The dialog runs in a Wine root of its own (SCRIVTREE_WINE_ROOT, default build/screenshot-wine),
 # where it is never closed normally and so never stores its settings: every picture shows the
@@ -80,6 +80,26 @@ about=$(xwininfo -display "$SCRIVTREE_DISPLAY" -name "About Scrivtree" 2>/dev/nu
 sleep 1 # let it paint
 import -display "$SCRIVTREE_DISPLAY" -window "$about" "$out/about-box.png"
 echo "Wrote $out/about-box.png"
+
+# The dialog during a run long enough to watch: 100 folders of 2,000 files, made by the shell.
+kill $pid 2>/dev/null || true
+wait $pid 2>/dev/null || true
+for _ in $(seq 100); do
+    xwininfo -display "$SCRIVTREE_DISPLAY" -name "$title" >/dev/null 2>&1 || break
+    sleep 0.1
+done
+for number in $(seq 1000 1099); do
+    mkdir -p "$demo/Archive/Box $number"
+    (cd "$demo/Archive/Box $number" && seq -f 'scan %g.pdf' 10000 11999 | xargs -d '\n' touch)
+done
+"$repo/scripts/wine-run.sh" "$program" "Z:$(echo "$demo/Archive" | tr / '\\')" \
+    </dev/null >/dev/null 2>&1 &
+pid=$!
+dialog_window
+"$repo/scripts/wine-run.sh" "$build/dialog_poser.exe" running \
+    "Z:$(echo "$demo/Archive.txt" | tr / '\\')" </dev/null >/dev/null
+import -display "$SCRIVTREE_DISPLAY" -window "$window" "$out/dialog-running.png"
+echo "Wrote $out/dialog-running.png"
 
 # The dialog again, on the folder whose sub-folders are named in Polish, Japanese and Greek.
 # Windows draws the dialog's "MS Sans Serif" with a TrueType font that links to fonts of other

@@ -67,7 +67,8 @@ std::string FormatCount(int32_t count) {
     const bool ends_in_zero = groups.size() >= 2 && groups.substr(groups.size() - 2) == L";0";
     grouping = ends_in_zero ? grouping / 10 : grouping * 10;
     wchar_t decimal[] = L".";
-    NUMBERFMTW format{0, 0, grouping, decimal, separator, 1};
+    // With no leading zero, Wine writes nothing at all for 0.
+    NUMBERFMTW format{0, 1, grouping, decimal, separator, 1};
     wchar_t text[32];
     if (GetNumberFormatW(LOCALE_USER_DEFAULT, 0, std::to_wstring(count).c_str(), &format, text,
                          32) == 0) {

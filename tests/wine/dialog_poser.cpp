@@ -3,6 +3,8 @@
 //
 //   dialog_poser after-run OUTPUT   "&Launch Output File" off, OUTPUT in the Output File box,
 //                                   "&Go!", and the summary answered
+//   dialog_poser running OUTPUT     the same, but left while the run goes on, once the title
+//                                   shows its first counts of files
 //   dialog_poser about              the About box open over the dialog
 //
 // Exits with 0 once the state shows, 1 when the dialog or the window awaited did not come.
@@ -34,7 +36,9 @@ HWND WaitForDialog(const char* title, bool main) {
     return nullptr;
 }
 
-bool AfterRun(HWND dialog, const char* output) {
+// Sets the Output File box to output, unchecks "&Launch Output File" and posts a click of
+// "&Go!".
+bool StartRun(HWND dialog, const char* output) {
     HWND launch = GetDlgItem(dialog, IDC_LAUNCH_OUTPUT);
     if (SendMessageW(launch, BM_GETCHECK, 0, 0) == BST_CHECKED) {
         SendMessageW(launch, BM_CLICK, 0, 0);
@@ -48,6 +52,13 @@ bool AfterRun(HWND dialog, const char* output) {
                  reinterpret_cast<LPARAM>(text));
     // Posted: the run ends only once its summary is answered.
     PostMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+    return true;
+}
+
+bool AfterRun(HWND dialog, const char* output) {
+    if (!StartRun(dialog, output)) {
+        return false;
+    }
     HWND summary = WaitForDialog(kTitle, false);
     if (summary == nullptr) {
         return false;
@@ -59,6 +70,22 @@ bool AfterRun(HWND dialog, const char* output) {
     return !IsWindow(summary);
 }
 
+// Waits until the title of the running dialog counts some files: "Scrivtree 1.4 - 1,234 files".
+bool Running(HWND dialog, const char* output) {
+    if (!StartRun(dialog, output)) {
+        return false;
+    }
+    for (int i = 0; i < 1500; ++i) {
+        char title[128] = "";
+        GetWindowTextA(dialog, title, sizeof title);
+        if (strncmp(title, "Scrivtree 1.4 - ", 16) == 0 && title[16] != '0') {
+            return true;
+        }
+        Sleep(10);
+    }
+    return false;
+}
+
 bool About(HWND dialog) {
     PostMessageW(dialog, WM_SYSCOMMAND, IDM_ABOUT, 0);
     return WaitForDialog("About Scrivtree", false) != nullptr;
@@ -68,9 +95,10 @@ bool About(HWND dialog) {
 
 int main(int argc, char** argv) {
     const bool after_run = argc == 3 && strcmp(argv[1], "after-run") == 0;
+    const bool running = argc == 3 && strcmp(argv[1], "running") == 0;
     const bool about = argc == 2 && strcmp(argv[1], "about") == 0;
-    if (!after_run && !about) {
-        std::fputs("usage: dialog_poser after-run OUTPUT | about\n", stderr);
+    if (!after_run && !running && !about) {
+        std::fputs("usage: dialog_poser after-run OUTPUT | running OUTPUT | about\n", stderr);
         return 2;
     }
     HWND dialog = WaitForDialog(kTitle, true);
@@ -78,5 +106,8 @@ int main(int argc, char** argv) {
         std::fputs("dialog_poser: no main dialog\n", stderr);
         return 1;
     }
-    return (after_run ? AfterRun(dialog, argv[2]) : About(dialog)) ? 0 : 1;
+    if (about) {
+        return About(dialog) ? 0 : 1;
+    }
+    return (running ? Running(dialog, argv[2]) : AfterRun(dialog, argv[2])) ? 0 : 1;
 }
