@@ -161,6 +161,12 @@ static FolderEntry* SortRun(FolderEntry*& list, size_t count, int32_t sort_mode)
 struct SortItem {
     bool is_file;
     uint64_t key;
+    // The whole name's start, after an extension's: files of one extension are many.
+    uint64_t name_key;
+    // Whether equal keys leave the texts to compare; sizes and dates that tie are equal.
+    bool text;
+    // Whether the key holds the whole text, not just its start.
+    bool whole;
     FolderEntry* entry;
     // The place in the list, which decides between equal keys: the order stays stable without
     // the extra memory of a stable sort.
@@ -178,11 +184,15 @@ static uint64_t TextKey(std::string_view text) {
 }
 
 static SortItem ItemOf(FolderEntry* entry, int32_t sort_mode) {
-    SortItem item{!entry->is_folder, 0, entry, 0};
+    SortItem item{!entry->is_folder, 0, 0, false, false, entry, 0};
     if (entry->is_folder || sort_mode == ByName) {
         item.key = TextKey(entry->Name());
+        item.text = true;
     } else if (sort_mode == ByExtension) {
         item.key = TextKey(entry->Extension());
+        item.name_key = TextKey(entry->Name());
+        item.text = true;
+        item.whole = entry->Extension().size() <= 8;
     } else if (sort_mode == BySize) {
         item.key = entry->size;
     } else if (sort_mode == ByDate) {
@@ -212,6 +222,13 @@ static bool SortByKeys(FolderEntry*& head, size_t count, int32_t sort_mode) {
         }
         if (a.key != b.key) {
             return a.key < b.key;
+        }
+        if (!a.text) {
+            return a.place < b.place;
+        }
+        // Whole extensions that are equal: by the names' starts.
+        if (a.whole && b.whole && a.name_key != b.name_key) {
+            return a.name_key < b.name_key;
         }
         const int order = CompareEntries(*a.entry, *b.entry, sort_mode);
         return order != 0 ? order < 0 : a.place < b.place;

@@ -176,9 +176,7 @@ struct LastWriteText {
     }
 };
 
-void WriteEntries(std::string_view folder, const FolderEntry* entries) {
-    const int width =
-        NameColumnWidth(entries, folder, ActiveJob->full_paths, ActiveJob->utf8_output);
+void WriteEntries(std::string_view folder, const FolderEntry* entries, int width) {
     LastWriteText last_write;
     for (const FolderEntry* entry = entries; entry != nullptr && Running(); entry = entry->next) {
         if (ActiveJob->full_information) {
@@ -192,12 +190,13 @@ void WriteEntries(std::string_view folder, const FolderEntry* entries) {
 }
 
 // Title, underline, an empty line, the entry lines and two empty lines.
-void WriteSection(std::string_view title, std::string_view folder, const FolderEntry* entries) {
+void WriteSection(std::string_view title, std::string_view folder, const FolderEntry* entries,
+                  int width) {
     WriteText(title);
     BuildUnderline(LineBuffer, title);
     WriteLine();
     WriteText("");
-    WriteEntries(folder, entries);
+    WriteEntries(folder, entries, width);
     WriteText("");
     WriteText("");
 }
@@ -208,9 +207,13 @@ void WriteSection(std::string_view title, std::string_view folder, const FolderE
 FolderEntry* ListFolder(bool enter) {
     FlushOutput();
     FolderEntry* entries = nullptr;
+    int width = 0;
     if (enter) {
         bool out_of_memory = false;
-        entries = SortEntries(ScanFolder(WalkPath, out_of_memory), ActiveJob->sort_mode);
+        entries = ScanFolder(WalkPath, out_of_memory);
+        // Measured in the order the records were made, which is the order they lie in memory.
+        width = NameColumnWidth(entries, ShownPath, ActiveJob->full_paths, ActiveJob->utf8_output);
+        entries = SortEntries(entries, ActiveJob->sort_mode);
         if (out_of_memory) {
             RunOutcome = ListingOutcome::OutOfMemory;
         }
@@ -220,7 +223,8 @@ FolderEntry* ListFolder(bool enter) {
         return entries;
     }
     ++SectionsWritten;
-    WriteSection(SectionTitle(ShownPath, ActiveJob->full_paths_in_titles), ShownPath, entries);
+    WriteSection(SectionTitle(ShownPath, ActiveJob->full_paths_in_titles), ShownPath, entries,
+                 width);
     return entries;
 }
 
