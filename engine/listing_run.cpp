@@ -30,9 +30,9 @@ HANDLE OutputFile = INVALID_HANDLE_VALUE;
 // The line being built: title, underline or entry line.
 TextLine LineBuffer;
 // Lines as written, after the TAB fill and with CR LF, gathered into few large writes. It is
-// emptied into the file before every folder is read, so that an output file inside the listed
-// tree is listed with all the lines before its folder's section, as if each line were written
-// at once.
+// emptied into the file before the output file's own folder is read, so that an output file
+// inside the listed tree is listed with all the lines before its folder's section, as if each
+// line were written at once.
 constexpr size_t kWriteChunk = 65536;
 std::string WriteBuffer;
 // Written while all goes well; the first failure stops the walk.
@@ -43,6 +43,9 @@ ListingOutcome RunOutcome = ListingOutcome::Written;
 // the sub-folders' names upper-cased.
 std::wstring WalkPath;
 std::string ShownPath;
+// The folder of the output file, as WalkPath names folders; empty when it could not be made,
+// and then the lines are written before every folder is read.
+std::wstring OutputFolder;
 
 // What a stopped run has written: the lines of files, and the sections begun.
 int32_t FileLinesWritten = 0;
@@ -205,7 +208,9 @@ void WriteSection(std::string_view title, std::string_view folder, const FolderE
 // is not entered, a link (junction or symbolic link) which may lead back to one of its own
 // parents and make the walk endless, gets the section of a folder that cannot be read.
 FolderEntry* ListFolder(bool enter) {
-    FlushOutput();
+    if (OutputFolder.empty() || _wcsicmp(OutputFolder.c_str(), WalkPath.c_str()) == 0) {
+        FlushOutput();
+    }
     FolderEntry* entries = nullptr;
     int width = 0;
     if (enter) {
@@ -287,6 +292,17 @@ std::wstring StartWalkPath(const char* start_folder) {
     return full.empty() ? full : ExactPath(full);
 }
 
+std::wstring OutputFolderOf(const char* output_path) {
+    std::wstring folder = FullPath(Widen(output_path));
+    const size_t backslash = folder.rfind(L'\\');
+    if (backslash == std::wstring::npos) {
+        return {};
+    }
+    // A drive's root keeps its backslash, as the walk names it.
+    folder.resize(backslash > 0 && folder[backslash - 1] == L':' ? backslash + 1 : backslash);
+    return ExactPath(std::move(folder));
+}
+
 void ShowSummary(const char* output_path) {
     const std::string format = ProgramString(IDS_SUMMARY);
     std::vector<char> text(format.size() + std::strlen(output_path) + 32);
@@ -338,6 +354,7 @@ ListingOutcome RunListing(const ListJob& job) {
     }
     const char* start_folder = job.start_folder != nullptr ? job.start_folder : "";
     WalkPath = StartWalkPath(start_folder);
+    OutputFolder = OutputFolderOf(output_path);
     ShownPath = job.utf8_output ? std::string(start_folder) : CodePageFromUtf8(start_folder);
     ListTree();
     FlushOutput();
