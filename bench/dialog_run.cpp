@@ -1,21 +1,23 @@
 // A listing run started from the dialog against the same job run from the command line: how
 // long the real program takes from "&Go!" to its summary message box, and from its process
-// creation to the same box, less the start-up cost. See docs/benchmarks-dialog-run.md.
+// creation to the same box. See docs/benchmarks-dialog-run.md.
 //
 // Usage: dialog_run.exe SCRIVTREE ONE_FOLDER OUTPUT_FOLDER ROUNDS DIALOG_RUNS CASE...
 //
 // A CASE is NAME|FOLDER|OPTIONS12|FLAGS, for instance "t1|Z:\trees\t1|3|-s -f": the folder, the
 // dialog's options as the registry keeps them, and the same job's command-line flags. Each round
 // runs, for every case, in an order that turns from round to round:
-//   - the command line on FOLDER, and on ONE_FOLDER (a folder of one file), each with -cb;
+//   - the command line on FOLDER, and on ONE_FOLDER (a folder of one file, for the start-up
+//     cost), each with -cb;
 //   - a dialog opened on FOLDER, and one on ONE_FOLDER, each clicking Go DIALOG_RUNS times.
 // The first round is a warm-up: its outputs are compared (the dialog's listing must be the
-// command line's, byte for byte) and its times are dropped. Prints one JSON line of every time.
-// Exit code 0 when every run wrote what it should, 1 when not, 2 on a setup failure.
+// command line's, byte for byte) and its times are not kept. Prints every run as JSON: its
+// start, its box, and its output file's name, so that bench/dialog_run.py can add when the
+// file was closed. Exit code 0 when every run wrote what it should, 1 when not, 2 on a setup
+// failure.
 //
-// The end of every timed span is the creation of the summary box's window, seen through an
-// out-of-context WinEvent hook: no polling competes with the program for the processor, and
-// both faces show the box the same way, so its own drawing is left out of both.
+// A box is stamped when its window is made, seen through an out-of-context WinEvent hook: no
+// polling competes with the program for the processor, and the box's drawing is left out.
 #include <windows.h>
 
 #include <cstdio>
@@ -302,12 +304,6 @@ struct Case {
     std::wstring folder;
     DWORD options = 0;
     std::wstring flags;
-    std::vector<double> command;
-    std::vector<double> command_one;
-    std::vector<double> dialog_first;
-    std::vector<double> dialog_again;
-    std::vector<double> dialog_one_first;
-    std::vector<double> dialog_one_again;
     std::string summary;
 };
 
@@ -318,8 +314,28 @@ struct Setup {
     int dialog_runs = 2;
 };
 
+// One timed run: where it began and when its summary box was made, both on the clock of
+// QueryPerformanceCounter, which under Wine is Linux's CLOCK_MONOTONIC_RAW, so that a watcher
+// outside Wine can add when the output file was closed.
+struct Run {
+    std::string case_name;
+    std::string part;
+    int round = 0;
+    // 1 for a command line and a dialog's first Go, then 2 and up for the dialog's later ones.
+    int go = 1;
+    std::string output;
+    double began = 0;
+    double box = 0;
+};
+
+std::vector<Run> Runs;
+
+std::string OutputName(const Case& job, const char* part) {
+    return job.name + "-" + part + ".txt";
+}
+
 std::wstring OutputPath(const Setup& setup, const std::string& name) {
-    return setup.output_folder + L"\\" + Wide(name) + L".txt";
+    return setup.output_folder + L"\\" + Wide(name);
 }
 
 // The summary with its output path cut off, which differs between the runs compared.
@@ -332,39 +348,48 @@ std::string SummaryCounts(const std::string& summary) {
 }
 
 // One command-line run with -cb: from process creation to the summary box.
-double TimeCommandLine(const Setup& setup, const std::wstring& folder, const std::wstring& flags,
-                       const std::wstring& output, std::string& summary) {
-    DeleteFileW(output.c_str());
+std::string TimeCommandLine(const Setup& setup, const Case& job, const char* part, int round) {
+    const bool one = strcmp(part, "command-one") == 0;
+    const std::wstring& folder = one ? setup.one_folder : job.folder;
+    const std::string output = OutputName(job, part);
+    const std::wstring output_path = OutputPath(setup, output);
+    DeleteFileW(output_path.c_str());
     Sleep(kSettleMs);
     Program program(setup.exe,
-                    L"-path \"" + folder + L"\" -out \"" + output + L"\" " + flags + L" -cb",
+                    L"-path \"" + folder + L"\" -out \"" + output_path + L"\" " + job.flags +
+                        L" -cb",
                     setup.output_folder);
     ArmWatch(program.Id(), nullptr);
-    const double seconds = WaitForBoxCreated(program.Handle()) - program.Began();
-    summary = AnswerBox(Watch.box);
+    const double box = WaitForBoxCreated(program.Handle());
+    Runs.push_back({job.name, part, round, 1, output, program.Began(), box});
+    const std::string summary = AnswerBox(Watch.box);
     if (program.WaitForExit() != 0) {
         Fail(1, "the command line run on " + Narrow(folder) + " failed");
     }
-    return seconds;
+    return summary;
 }
 
 // A dialog opened on the folder, then Go clicked as often as asked: from the click to the
 // summary box, every time.
-std::vector<double> TimeDialog(const Setup& setup, const std::wstring& folder, DWORD options,
-                               const std::wstring& output, std::string& summary) {
-    WriteStartSettings(options, output);
+std::string TimeDialog(const Setup& setup, const Case& job, const char* part, int round) {
+    const bool one = strcmp(part, "dialog-one") == 0;
+    const std::wstring& folder = one ? setup.one_folder : job.folder;
+    const std::string output = OutputName(job, part);
+    const std::wstring output_path = OutputPath(setup, output);
+    WriteStartSettings(job.options, output_path);
     Program program(setup.exe, L"\"" + folder + L"\"", setup.output_folder);
     HWND dialog = WaitForIdleDialog(program, nullptr);
-    std::vector<double> times;
-    for (int run = 0; run < setup.dialog_runs; ++run) {
-        DeleteFileW(output.c_str());
+    std::string summary;
+    for (int go = 1; go <= setup.dialog_runs; ++go) {
+        DeleteFileW(output_path.c_str());
         // As a user clicks: on a dialog that has drawn itself and waits for input.
         WaitForInputIdle(program.Handle(), 5000);
         Sleep(kSettleMs);
         ArmWatch(program.Id(), dialog);
         const double began = Seconds();
         PostMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
-        times.push_back(WaitForBoxCreated(program.Handle()) - began);
+        const double box = WaitForBoxCreated(program.Handle());
+        Runs.push_back({job.name, part, round, go, output, began, box});
         summary = AnswerBox(Watch.box);
         WaitForIdleDialog(program, dialog);
     }
@@ -372,7 +397,7 @@ std::vector<double> TimeDialog(const Setup& setup, const std::wstring& folder, D
     if (program.WaitForExit() != 0) {
         Fail(1, "the dialog on " + Narrow(folder) + " ended with a failure");
     }
-    return times;
+    return summary;
 }
 
 std::string ReadWholeFile(const std::wstring& path) {
@@ -397,56 +422,15 @@ void ExpectSameFiles(const std::wstring& a, const std::wstring& b) {
     }
 }
 
-void Append(std::vector<double>& to, const std::vector<double>& values) {
-    to.insert(to.end(), values.begin(), values.end());
-}
-
 // One round of a case: its four parts in an order that turns with the round, so that none of
 // them always follows the same one.
-void RunCase(const Setup& setup, Case& job, int round, bool keep) {
-    const std::wstring command_output = OutputPath(setup, job.name + "-command");
-    const std::wstring command_one_output = OutputPath(setup, job.name + "-one-command");
-    const std::wstring dialog_output = OutputPath(setup, job.name + "-dialog");
-    const std::wstring dialog_one_output = OutputPath(setup, job.name + "-one-dialog");
+void RunCase(const Setup& setup, Case& job, int round) {
+    static const char* const kParts[] = {"command", "command-one", "dialog", "dialog-one"};
     std::string summaries[4];
     for (int step = 0; step < 4; ++step) {
         const int part = (step + round) % 4;
-        switch (part) {
-        case 0: {
-            const double seconds =
-                TimeCommandLine(setup, job.folder, job.flags, command_output, summaries[0]);
-            if (keep) {
-                job.command.push_back(seconds);
-            }
-            break;
-        }
-        case 1: {
-            const double seconds = TimeCommandLine(setup, setup.one_folder, job.flags,
-                                                   command_one_output, summaries[1]);
-            if (keep) {
-                job.command_one.push_back(seconds);
-            }
-            break;
-        }
-        case 2: {
-            const std::vector<double> times =
-                TimeDialog(setup, job.folder, job.options, dialog_output, summaries[2]);
-            if (keep) {
-                job.dialog_first.push_back(times.front());
-                Append(job.dialog_again, {times.begin() + 1, times.end()});
-            }
-            break;
-        }
-        default: {
-            const std::vector<double> times =
-                TimeDialog(setup, setup.one_folder, job.options, dialog_one_output, summaries[3]);
-            if (keep) {
-                job.dialog_one_first.push_back(times.front());
-                Append(job.dialog_one_again, {times.begin() + 1, times.end()});
-            }
-            break;
-        }
-        }
+        summaries[part] = part < 2 ? TimeCommandLine(setup, job, kParts[part], round)
+                                   : TimeDialog(setup, job, kParts[part], round);
     }
     if (SummaryCounts(summaries[0]) != SummaryCounts(summaries[2]) ||
         SummaryCounts(summaries[1]) != SummaryCounts(summaries[3])) {
@@ -454,9 +438,11 @@ void RunCase(const Setup& setup, Case& job, int round, bool keep) {
                     " / " + summaries[2]);
     }
     job.summary = SummaryCounts(summaries[0]);
-    if (!keep) {
-        ExpectSameFiles(command_output, dialog_output);
-        ExpectSameFiles(command_one_output, dialog_one_output);
+    if (round == 0) {
+        ExpectSameFiles(OutputPath(setup, OutputName(job, "command")),
+                        OutputPath(setup, OutputName(job, "dialog")));
+        ExpectSameFiles(OutputPath(setup, OutputName(job, "command-one")),
+                        OutputPath(setup, OutputName(job, "dialog-one")));
     }
 }
 
@@ -565,8 +551,7 @@ int main(int argc, char** argv) {
             hook_delays.push_back(hook_delay);
         }
         for (size_t i = 0; i < cases.size(); ++i) {
-            RunCase(setup, cases[(i + static_cast<size_t>(round)) % cases.size()], round,
-                    round > 0);
+            RunCase(setup, cases[(i + static_cast<size_t>(round)) % cases.size()], round);
         }
         fprintf(stderr, "dialog_run: round %d of %d done\n", round, rounds);
     }
@@ -575,19 +560,24 @@ int main(int argc, char** argv) {
                        ", \"dialog_runs\": " + std::to_string(setup.dialog_runs) +
                        ", \"seconds\": " + std::to_string(Seconds() - began) +
                        ", \"missed_events\": " + std::to_string(Watch.missed_events) +
-                       ", \"hook_delay\": " + JsonList(hook_delays) + ", \"cases\": [";
+                       ", \"hook_delay\": " + JsonList(hook_delays) + ", \"summaries\": {";
     for (size_t i = 0; i < cases.size(); ++i) {
-        const Case& job = cases[i];
-        json += (i > 0 ? ", " : "") + std::string("{\"name\": ") + JsonString(job.name) +
-                ", \"summary\": " + JsonString(job.summary) +
-                ", \"command\": " + JsonList(job.command) +
-                ", \"command_one\": " + JsonList(job.command_one) +
-                ", \"dialog_first\": " + JsonList(job.dialog_first) +
-                ", \"dialog_again\": " + JsonList(job.dialog_again) +
-                ", \"dialog_one_first\": " + JsonList(job.dialog_one_first) +
-                ", \"dialog_one_again\": " + JsonList(job.dialog_one_again) + "}";
+        json +=
+            (i > 0 ? ", " : "") + JsonString(cases[i].name) + ": " + JsonString(cases[i].summary);
     }
-    printf("%s]}\n", json.c_str());
+    json += "}, \"runs\": [";
+    for (size_t i = 0; i < Runs.size(); ++i) {
+        const Run& run = Runs[i];
+        char times[96];
+        snprintf(times, sizeof times, "\"began\": %.7f, \"box\": %.7f", run.began, run.box);
+        json += (i > 0 ? ",\n" : "\n") + std::string("{\"case\": ") + JsonString(run.case_name) +
+                ", \"part\": " + JsonString(run.part) +
+                ", \"round\": " + std::to_string(run.round) +
+                ", \"go\": " + std::to_string(run.go) + ", \"output\": " + JsonString(run.output) +
+                ", " + times + "}";
+    }
+    json += "]}";
+    printf("%s\n", json.c_str());
     fflush(stdout);
     return 0;
 }
