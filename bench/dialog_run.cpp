@@ -2,7 +2,8 @@
 // long the real program takes from "&Go!" to its summary message box, and from its process
 // creation to the same box. See docs/benchmarks-dialog-run.md.
 //
-// Usage: dialog_run.exe SCRIVTREE ONE_FOLDER OUTPUT_FOLDER ROUNDS DIALOG_RUNS CASE...
+// Usage: dialog_run.exe [--cpu-clock FILE] SCRIVTREE ONE_FOLDER OUTPUT_FOLDER ROUNDS DIALOG_RUNS
+//                       CASE...
 //
 // A CASE is NAME|FOLDER|OPTIONS12|FLAGS, for instance "t1|Z:\trees\t1|3|-s -f": the folder, the
 // dialog's options as the registry keeps them, and the same job's command-line flags. Each round
@@ -18,6 +19,8 @@
 //
 // A box is stamped when its window is made, seen through an out-of-context WinEvent hook: no
 // polling competes with the program for the processor, and the box's drawing is left out.
+// With --cpu-clock, the processor time of a control group holding every process of the bench
+// is read at the same moments: other work on the machine delays a run but adds nothing to it.
 #include <windows.h>
 
 #include <cstdio>
@@ -97,6 +100,31 @@ bool IsDialogClass(HWND window) {
     return GetClassNameW(window, name, 16) > 0 && wcscmp(name, L"#32770") == 0;
 }
 
+// The file that counts the processor time of every process of the bench, the program's and Wine's
+// and the X server's, as Linux's control groups keep it; empty when there is none.
+std::wstring CpuClockPath;
+
+// The processor time so far, in seconds; -1 without a clock. A cgroup v1 cpuacct.usage holds
+// nanoseconds, a cgroup v2 cpu.stat a line "usage_usec N".
+double CpuSeconds() {
+    if (CpuClockPath.empty()) {
+        return -1;
+    }
+    HANDLE file =
+        CreateFileW(CpuClockPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                    OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return -1;
+    }
+    char text[256] = "";
+    DWORD got = 0;
+    ReadFile(file, text, sizeof text - 1, &got, nullptr);
+    CloseHandle(file);
+    text[got] = '\0';
+    const char* usec = strstr(text, "usage_usec ");
+    return usec != nullptr ? strtod(usec + 11, nullptr) / 1e6 : strtod(text, nullptr) / 1e9;
+}
+
 // The box being waited for: the first top-level dialog that the process creates, other than its
 // main dialog, after the watch was armed.
 struct BoxWatch {
@@ -104,6 +132,7 @@ struct BoxWatch {
     HWND main_dialog = nullptr;
     HWND box = nullptr;
     double created = 0;
+    double created_cpu = -1;
     // Boxes found by the slow poll because no event came: their times are not exact.
     int missed_events = 0;
 };
@@ -120,6 +149,7 @@ void CALLBACK OnWinEvent(HWINEVENTHOOK, DWORD, HWND window, LONG object, LONG, D
     }
     Watch.box = window;
     Watch.created = now;
+    Watch.created_cpu = CpuSeconds();
 }
 
 void PumpMessages() {
@@ -164,6 +194,7 @@ double WaitForBoxCreated(HANDLE process) {
             if (HWND box = FindBox(Watch.process, Watch.main_dialog)) {
                 Watch.box = box;
                 Watch.created = Seconds();
+                Watch.created_cpu = CpuSeconds();
                 ++Watch.missed_events;
             } else if (Seconds() - began > kRunTimeoutMs / 1000.0) {
                 Fail(1, "no summary box within " + std::to_string(kRunTimeoutMs / 1000) + " s");
@@ -238,6 +269,7 @@ class Program {
         std::wstring command = L"\"" + exe + L"\" " + arguments;
         STARTUPINFOW startup{};
         startup.cb = sizeof startup;
+        began_cpu_ = CpuSeconds();
         began_ = Seconds();
         if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
                             folder.c_str(), &startup, &process_)) {
@@ -256,6 +288,7 @@ class Program {
     Program& operator=(const Program&) = delete;
 
     double Began() const { return began_; }
+    double BeganCpu() const { return began_cpu_; }
     HANDLE Handle() const { return process_.hProcess; }
     DWORD Id() const { return process_.dwProcessId; }
 
@@ -271,6 +304,7 @@ class Program {
   private:
     PROCESS_INFORMATION process_{};
     double began_ = 0;
+    double began_cpu_ = -1;
 };
 
 // The program's main dialog once it is shown and idle: its title without counts and its Exit
@@ -326,6 +360,9 @@ struct Run {
     std::string output;
     double began = 0;
     double box = 0;
+    // The processor time of the bench's processes at the same two moments; -1 without a clock.
+    double began_cpu = -1;
+    double box_cpu = -1;
 };
 
 std::vector<Run> Runs;
@@ -361,7 +398,8 @@ std::string TimeCommandLine(const Setup& setup, const Case& job, const char* par
                     setup.output_folder);
     ArmWatch(program.Id(), nullptr);
     const double box = WaitForBoxCreated(program.Handle());
-    Runs.push_back({job.name, part, round, 1, output, program.Began(), box});
+    Runs.push_back({job.name, part, round, 1, output, program.Began(), box, program.BeganCpu(),
+                    Watch.created_cpu});
     const std::string summary = AnswerBox(Watch.box);
     if (program.WaitForExit() != 0) {
         Fail(1, "the command line run on " + Narrow(folder) + " failed");
@@ -386,10 +424,12 @@ std::string TimeDialog(const Setup& setup, const Case& job, const char* part, in
         WaitForInputIdle(program.Handle(), 5000);
         Sleep(kSettleMs);
         ArmWatch(program.Id(), dialog);
+        const double began_cpu = CpuSeconds();
         const double began = Seconds();
         PostMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
         const double box = WaitForBoxCreated(program.Handle());
-        Runs.push_back({job.name, part, round, go, output, began, box});
+        Runs.push_back(
+            {job.name, part, round, go, output, began, box, began_cpu, Watch.created_cpu});
         summary = AnswerBox(Watch.box);
         WaitForIdleDialog(program, dialog);
     }
@@ -522,9 +562,17 @@ int main(int argc, char** argv) {
     if (argc == 2 && strcmp(argv[1], "--box") == 0) {
         return ShowStampedBox();
     }
+    if (argc > 2 && strcmp(argv[1], "--cpu-clock") == 0) {
+        CpuClockPath = Wide(argv[2]);
+        if (CpuSeconds() < 0) {
+            Fail(2, std::string("cannot read the processor time in ") + argv[2]);
+        }
+        argv += 2;
+        argc -= 2;
+    }
     if (argc < 7 || atoi(argv[4]) < 1 || atoi(argv[5]) < 1) {
-        fprintf(stderr, "usage: dialog_run SCRIVTREE ONE_FOLDER OUTPUT_FOLDER ROUNDS DIALOG_RUNS "
-                        "NAME|FOLDER|OPTIONS12|FLAGS...\n");
+        fprintf(stderr, "usage: dialog_run [--cpu-clock FILE] SCRIVTREE ONE_FOLDER OUTPUT_FOLDER "
+                        "ROUNDS DIALOG_RUNS NAME|FOLDER|OPTIONS12|FLAGS...\n");
         return 2;
     }
     Setup setup;
@@ -556,7 +604,8 @@ int main(int argc, char** argv) {
         fprintf(stderr, "dialog_run: round %d of %d done\n", round, rounds);
     }
 
-    std::string json = "{\"rounds\": " + std::to_string(rounds) +
+    std::string json = "{\"program\": " + JsonString(Narrow(setup.exe)) +
+                       ", \"rounds\": " + std::to_string(rounds) +
                        ", \"dialog_runs\": " + std::to_string(setup.dialog_runs) +
                        ", \"seconds\": " + std::to_string(Seconds() - began) +
                        ", \"missed_events\": " + std::to_string(Watch.missed_events) +
@@ -568,8 +617,10 @@ int main(int argc, char** argv) {
     json += "}, \"runs\": [";
     for (size_t i = 0; i < Runs.size(); ++i) {
         const Run& run = Runs[i];
-        char times[96];
-        snprintf(times, sizeof times, "\"began\": %.7f, \"box\": %.7f", run.began, run.box);
+        char times[160];
+        snprintf(times, sizeof times,
+                 "\"began\": %.7f, \"box\": %.7f, \"began_cpu\": %.7f, \"box_cpu\": %.7f",
+                 run.began, run.box, run.began_cpu, run.box_cpu);
         json += (i > 0 ? ",\n" : "\n") + std::string("{\"case\": ") + JsonString(run.case_name) +
                 ", \"part\": " + JsonString(run.part) +
                 ", \"round\": " + std::to_string(run.round) +
