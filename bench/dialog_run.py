@@ -156,6 +156,7 @@ def report(work_dir, builds):
             digest = hashlib.sha256(f.read()).hexdigest()[:16]
         print(f"{build}: {program} (SHA-256 {digest}), {result['rounds']} rounds, "
               f"{result['dialog_runs']} Go per dialog, "
+              f"{result.get('extra_titles', 0)} extra titles a Go, "
               f"{result['seconds']:.0f} s; a box is stamped "
               f"{span(result['hook_delay'], 1000, 2)} ms after the call that shows it")
         for case in result["summaries"]:

@@ -4,15 +4,16 @@
 #
 #   bash bench/dialog_run.sh [--work-dir DIR] [--trees DIR] [--rounds N] [--dialog-runs N]
 #                            [--cpu N|last|none] [--display :N] [--builds "win32 win64"]
-#                            [--exe PATH] [--report-only]
+#                            [--exe PATH] [--extra-titles N] [--report-only]
 #
 # Builds Scrivtree and bench/dialog_run.cpp for each build (the 32-bit one only where this
-# kernel runs 32-bit programs), or times the program --exe names with the bench of its build;
-# then runs the bench on a private X display in a Wine root of
-# its own, everything on one processor and, where this user can make one, in a control group
-# that counts the processor time of the bench's processes. Prints the tables and keeps each
-# build's runs in WORK_DIR/results-BUILD.json and the output files' closes in
-# WORK_DIR/closes-BUILD.log; --report-only prints the tables of those kept there.
+# kernel runs 32-bit programs), or times the program --exe names with the bench of its build.
+# The bench runs on a private X display in a Wine root of its own, everything on one processor
+# and, where this user can make one, in a control group that counts the processor time of the
+# bench's processes. --extra-titles N makes the dialog show its counts in its title N more times
+# at every Go (see bench/dialog_run.cpp). Prints the tables and keeps each build's runs in
+# WORK_DIR/results-BUILD.json and the output files' closes in WORK_DIR/closes-BUILD.log;
+# --report-only prints the tables of those kept there.
 set -eu
 
 repo=$(cd "$(dirname "$0")/.." && pwd)
@@ -24,6 +25,7 @@ cpu=last
 display=:97
 builds="win32 win64"
 exe=
+extra_titles=0
 report_only=
 
 usage() {
@@ -41,6 +43,7 @@ while [ $# -gt 0 ]; do
     --display) [ $# -ge 2 ] || usage; display=$2; shift 2 ;;
     --builds) [ $# -ge 2 ] || usage; builds=$2; shift 2 ;;
     --exe) [ $# -ge 2 ] || usage; exe=$(realpath "$2"); shift 2 ;;
+    --extra-titles) [ $# -ge 2 ] || usage; extra_titles=$2; shift 2 ;;
     --report-only) report_only=1; shift ;;
     *) usage ;;
     esac
@@ -215,6 +218,7 @@ measure() {
             "$(windows_path "$work_dir/out")" "$rounds" "$dialog_runs" \
             "T1|$(windows_path "$trees/t1")|3|-s -f" \
             "T2|$(windows_path "$trees/t2")|2|-f -sort name"
+        set -- --extra-titles "$extra_titles" "$@"
         [ -z "$clock" ] || set -- --cpu-clock "$(windows_path "$clock")" "$@"
         "$repo/scripts/wine-run.sh" "$build/dialog_run_bench.exe" "$@" \
             2> >(grep -v 'FS volume label' >&2) >"$work_dir/results-$arch.json.new"
