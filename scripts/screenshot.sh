@@ -57,6 +57,17 @@ dialog_window() {
 }
 dialog_window
 
+# Ends the program started last, and waits until its dialog, whatever its title then, has left
+# the display.
+end_program() {
+    kill $pid 2>/dev/null || true
+    wait $pid 2>/dev/null || true
+    for _ in $(seq 100); do
+        xwininfo -display "$SCRIVTREE_DISPLAY" -root -tree 2>/dev/null | grep -q "\"$title" || break
+        sleep 0.1
+    done
+}
+
 import -display "$SCRIVTREE_DISPLAY" -window "$window" "$out/dialog.png"
 echo "Wrote $out/dialog.png"
 
@@ -82,12 +93,7 @@ import -display "$SCRIVTREE_DISPLAY" -window "$about" "$out/about-box.png"
 echo "Wrote $out/about-box.png"
 
 # The dialog during a run long enough to watch: 100 folders of 2,000 files, made by the shell.
-kill $pid 2>/dev/null || true
-wait $pid 2>/dev/null || true
-for _ in $(seq 100); do
-    xwininfo -display "$SCRIVTREE_DISPLAY" -name "$title" >/dev/null 2>&1 || break
-    sleep 0.1
-done
+end_program
 for number in $(seq 1000 1099); do
     mkdir -p "$demo/Archive/Box $number"
     (cd "$demo/Archive/Box $number" && seq -f 'scan %g.pdf' 10000 11999 | xargs -d '\n' touch)
@@ -106,12 +112,7 @@ echo "Wrote $out/dialog-running.png"
 # scripts; in Wine the bitmap font of that name has no such link, so for this picture the
 # dialog's font is Tahoma, linked to WenQuanYi Micro Hei for the CJK letters, in a Wine root of
 # its own, so that the other pictures keep the font of the first start.
-kill $pid 2>/dev/null || true
-wait $pid 2>/dev/null || true
-for _ in $(seq 100); do
-    xwininfo -display "$SCRIVTREE_DISPLAY" -name "$title" >/dev/null 2>&1 || break
-    sleep 0.1
-done
+end_program
 export SCRIVTREE_WINE_ROOT="$SCRIVTREE_WINE_ROOT-unicode"
 "$repo/scripts/wine-run.sh" "$program" -path . -out NUL </dev/null >/dev/null 2>&1 || true
 (
