@@ -117,12 +117,12 @@ def load(work_dir, build):
     return result, runs
 
 
-def times(runs, case, part, key, go=None):
+def times(runs, case, kind, key, go=None):
     """One time a round, in round order: go 1 is a dialog's first Go, 2 the mean of its later
     ones."""
     by_round = {}
     for run in runs:
-        if run["case"] == case and run["part"] == part and \
+        if run["case"] == case and run["kind"] == kind and \
                 (go is None or (run["go"] == 1) == (go == 1)):
             by_round.setdefault(run["round"], []).append(run[key])
     return [statistics.fmean(by_round[round]) for round in sorted(by_round)]
@@ -172,9 +172,9 @@ def report(work_dir, builds):
                 later = times(runs, case, "dialog", key, 2)
                 rows[key].append(label + [span(command), span(start_up), span(net), span(first),
                                           ratio(first, net), span(later), ratio(later, net)])
-            box_after = {part: [run["to_box"] - run["to_close"] for run in runs
-                                if run["case"] == case and run["part"].startswith(part)]
-                         for part in ("command", "dialog")}
+            box_after = {kind: [run["to_box"] - run["to_close"] for run in runs
+                                if run["case"] == case and run["kind"].startswith(kind)]
+                         for kind in ("command", "dialog")}
             fixed.append(label + [
                 span(times(runs, case, "dialog-one", "to_close"), 1000, 1),
                 span(times(runs, case, "dialog-one", "to_box"), 1000, 1),
@@ -187,7 +187,7 @@ def report(work_dir, builds):
             table(["Build", "Tree, job", "Command line", "Command line on one file",
                    "Command line less start-up", "Dialog, first Go", "Ratio",
                    "Dialog, later Go", "Ratio"], rows[key])
-    print("Fixed parts, wall time (ms): median (range)\n")
+    print("Fixed costs, wall time (ms): median (range)\n")
     table(["Build", "Tree, job", "Dialog on one file, Go to output closed",
            "Dialog on one file, Go to box", "Command line, output closed to box",
            "Dialog, output closed to box"], fixed)
