@@ -358,7 +358,7 @@ struct Setup {
 // outside Wine can add when the output file was closed.
 struct Run {
     std::string case_name;
-    std::string part;
+    std::string kind;
     int round = 0;
     // 1 for a command line and a dialog's first Go, then 2 and up for the dialog's later ones.
     int go = 1;
@@ -372,8 +372,8 @@ struct Run {
 
 std::vector<Run> Runs;
 
-std::string OutputName(const Case& job, const char* part) {
-    return job.name + "-" + part + ".txt";
+std::string OutputName(const Case& job, const char* kind) {
+    return job.name + "-" + kind + ".txt";
 }
 
 std::wstring OutputPath(const Setup& setup, const std::string& name) {
@@ -390,10 +390,10 @@ std::string SummaryCounts(const std::string& summary) {
 }
 
 // One command-line run with -cb: from process creation to the summary box.
-std::string TimeCommandLine(const Setup& setup, const Case& job, const char* part, int round) {
-    const bool one = strcmp(part, "command-one") == 0;
+std::string TimeCommandLine(const Setup& setup, const Case& job, const char* kind, int round) {
+    const bool one = strcmp(kind, "command-one") == 0;
     const std::wstring& folder = one ? setup.one_folder : job.folder;
-    const std::string output = OutputName(job, part);
+    const std::string output = OutputName(job, kind);
     const std::wstring output_path = OutputPath(setup, output);
     DeleteFileW(output_path.c_str());
     Sleep(kSettleMs);
@@ -403,7 +403,7 @@ std::string TimeCommandLine(const Setup& setup, const Case& job, const char* par
                     setup.output_folder);
     ArmWatch(program.Id(), nullptr);
     const double box = WaitForBoxCreated(program.Handle());
-    Runs.push_back({job.name, part, round, 1, output, program.Began(), box, program.BeganCpu(),
+    Runs.push_back({job.name, kind, round, 1, output, program.Began(), box, program.BeganCpu(),
                     Watch.created_cpu});
     const std::string summary = AnswerBox(Watch.box);
     if (program.WaitForExit() != 0) {
@@ -414,10 +414,10 @@ std::string TimeCommandLine(const Setup& setup, const Case& job, const char* par
 
 // A dialog opened on the folder, then Go clicked as often as asked: from the click to the
 // summary box, every time.
-std::string TimeDialog(const Setup& setup, const Case& job, const char* part, int round) {
-    const bool one = strcmp(part, "dialog-one") == 0;
+std::string TimeDialog(const Setup& setup, const Case& job, const char* kind, int round) {
+    const bool one = strcmp(kind, "dialog-one") == 0;
     const std::wstring& folder = one ? setup.one_folder : job.folder;
-    const std::string output = OutputName(job, part);
+    const std::string output = OutputName(job, kind);
     const std::wstring output_path = OutputPath(setup, output);
     WriteStartSettings(job.options, output_path);
     Program program(setup.exe, L"\"" + folder + L"\"", setup.output_folder);
@@ -438,7 +438,7 @@ std::string TimeDialog(const Setup& setup, const Case& job, const char* part, in
         }
         const double box = WaitForBoxCreated(program.Handle());
         Runs.push_back(
-            {job.name, part, round, go, output, began, box, began_cpu, Watch.created_cpu});
+            {job.name, kind, round, go, output, began, box, began_cpu, Watch.created_cpu});
         summary = AnswerBox(Watch.box);
         WaitForIdleDialog(program, dialog);
     }
@@ -471,15 +471,15 @@ void ExpectSameFiles(const std::wstring& a, const std::wstring& b) {
     }
 }
 
-// One round of a case: its four parts in an order that turns with the round, so that none of
+// One round of a case: its four kinds of run in an order that turns with the round, so that none of
 // them always follows the same one.
 void RunCase(const Setup& setup, Case& job, int round) {
-    static const char* const kParts[] = {"command", "command-one", "dialog", "dialog-one"};
+    static const char* const kKinds[] = {"command", "command-one", "dialog", "dialog-one"};
     std::string summaries[4];
     for (int step = 0; step < 4; ++step) {
-        const int part = (step + round) % 4;
-        summaries[part] = part < 2 ? TimeCommandLine(setup, job, kParts[part], round)
-                                   : TimeDialog(setup, job, kParts[part], round);
+        const int kind = (step + round) % 4;
+        summaries[kind] = kind < 2 ? TimeCommandLine(setup, job, kKinds[kind], round)
+                                   : TimeDialog(setup, job, kKinds[kind], round);
     }
     if (SummaryCounts(summaries[0]) != SummaryCounts(summaries[2]) ||
         SummaryCounts(summaries[1]) != SummaryCounts(summaries[3])) {
@@ -637,7 +637,7 @@ int main(int argc, char** argv) {
                  "\"began\": %.7f, \"box\": %.7f, \"began_cpu\": %.7f, \"box_cpu\": %.7f",
                  run.began, run.box, run.began_cpu, run.box_cpu);
         json += (i > 0 ? ",\n" : "\n") + std::string("{\"case\": ") + JsonString(run.case_name) +
-                ", \"part\": " + JsonString(run.part) +
+                ", \"kind\": " + JsonString(run.kind) +
                 ", \"round\": " + std::to_string(run.round) +
                 ", \"go\": " + std::to_string(run.go) + ", \"output\": " + JsonString(run.output) +
                 ", " + times + "}";

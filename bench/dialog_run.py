@@ -4,8 +4,9 @@
     dialog_run.py watch FOLDER LOG CLOCK|none
         log every file closed after writing in FOLDER, with the time and the processor time of
         the bench's accounting group (CLOCK, its cpuacct.usage or cpu.stat)
-    dialog_run.py report WORK_DIR REPO LOAD_AT_START LOAD_AT_END BUILD...
-        print the tables of each build's runs kept in WORK_DIR
+    dialog_run.py report WORK_DIR BUILD...
+        print the tables of each build's runs kept in WORK_DIR, and the facts of the machine
+        with those of the measurement that dialog_run.sh keeps in WORK_DIR/facts
 
 The watcher stamps each close with CLOCK_MONOTONIC_RAW, the clock of Wine's
 QueryPerformanceCounter, so the closes line up with the bench's own times: the output file is
@@ -116,12 +117,12 @@ def load(work_dir, build):
     return result, runs
 
 
-def times(runs, case, part, key, go=None):
+def times(runs, case, kind, key, go=None):
     """One time a round, in round order: go 1 is a dialog's first Go, 2 the mean of its later
     ones."""
     by_round = {}
     for run in runs:
-        if run["case"] == case and run["part"] == part and \
+        if run["case"] == case and run["kind"] == kind and \
                 (go is None or (run["go"] == 1) == (go == 1)):
             by_round.setdefault(run["round"], []).append(run[key])
     return [statistics.fmean(by_round[round]) for round in sorted(by_round)]
@@ -171,9 +172,9 @@ def report(work_dir, builds):
                 later = times(runs, case, "dialog", key, 2)
                 rows[key].append(label + [span(command), span(start_up), span(net), span(first),
                                           ratio(first, net), span(later), ratio(later, net)])
-            box_after = {part: [run["to_box"] - run["to_close"] for run in runs
-                                if run["case"] == case and run["part"].startswith(part)]
-                         for part in ("command", "dialog")}
+            box_after = {kind: [run["to_box"] - run["to_close"] for run in runs
+                                if run["case"] == case and run["kind"].startswith(kind)]
+                         for kind in ("command", "dialog")}
             fixed.append(label + [
                 span(times(runs, case, "dialog-one", "to_close"), 1000, 1),
                 span(times(runs, case, "dialog-one", "to_box"), 1000, 1),
@@ -186,30 +187,35 @@ def report(work_dir, builds):
             table(["Build", "Tree, job", "Command line", "Command line on one file",
                    "Command line less start-up", "Dialog, first Go", "Ratio",
                    "Dialog, later Go", "Ratio"], rows[key])
-    print("Fixed parts, wall time (ms): median (range)\n")
+    print("Fixed costs, wall time (ms): median (range)\n")
     table(["Build", "Tree, job", "Dialog on one file, Go to output closed",
            "Dialog on one file, Go to box", "Command line, output closed to box",
            "Dialog, output closed to box"], fixed)
 
 
-def machine(repo, load_start, load_end):
+def machine(work_dir):
     def output(*command):
         try:
             return subprocess.run(command, capture_output=True, text=True).stdout.strip()
         except OSError:
             return ""
 
+    try:
+        with open(f"{work_dir}/facts") as f:
+            date, load_start, load_end, commit = f.read().splitlines()[:4]
+    except (OSError, ValueError):
+        date = load_start = load_end = commit = "?"
     cpu = next((line.split(":", 1)[1].strip() for line in open("/proc/cpuinfo")
                 if line.startswith("model name")), "?")
     memory = next(int(line.split()[1]) for line in open("/proc/meminfo")
                   if line.startswith("MemTotal"))
     table(["", ""], [
-        ["Date (UTC)", time.strftime("%Y-%m-%d %H:%M", time.gmtime())],
+        ["Measured (UTC)", date],
         ["CPU", f"{cpu}, {os.cpu_count()} logical processors"],
         ["RAM", f"{memory / 1024 / 1024:.1f} GiB"],
         ["System", f"{os.uname().sysname} {os.uname().release}"],
         ["Wine", output("/usr/lib/wine/wine64", "--version")],
-        ["Repository", output("git", "-C", repo, "rev-parse", "--short", "HEAD")],
+        ["Repository", commit],
         ["Load average at the start", load_start],
         ["Load average at the end", load_end],
     ])
@@ -218,10 +224,9 @@ def machine(repo, load_start, load_end):
 def main():
     if len(sys.argv) == 5 and sys.argv[1] == "watch":
         watch(*sys.argv[2:5])
-    elif len(sys.argv) >= 6 and sys.argv[1] == "report":
-        work_dir, repo, load_start, load_end = sys.argv[2:6]
-        report(work_dir, sys.argv[6:])
-        machine(repo, load_start, load_end)
+    elif len(sys.argv) >= 4 and sys.argv[1] == "report":
+        report(sys.argv[2], sys.argv[3:])
+        machine(sys.argv[2])
     else:
         sys.exit(__doc__)
 

@@ -235,10 +235,15 @@ if [ -n "$report_only" ]; then
     done
 else
     measure
+    [ -z "$ran" ] || {
+        date -u '+%Y-%m-%d %H:%M'
+        echo "$load_at_start"
+        cut -d' ' -f1-3 /proc/loadavg
+        git -C "$repo" describe --always --dirty
+    } >"$work_dir/facts"
 fi
 [ -n "$ran" ] || { echo "dialog_run.sh: no build could be run" >&2; exit 1; }
 
 # shellcheck disable=SC2086
-python3 "$repo/bench/dialog_run.py" report "$work_dir" "$repo" "$load_at_start" \
-    "$(cut -d' ' -f1-3 /proc/loadavg)" $ran
+python3 "$repo/bench/dialog_run.py" report "$work_dir" $ran
 echo "dialog_run.sh: done in $(($(date +%s) - began)) s"
