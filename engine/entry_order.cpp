@@ -14,11 +14,13 @@ int32_t FindExtOffset(std::string_view name) {
     return static_cast<int32_t>(dot == std::string_view::npos ? name.size() : dot + 1);
 }
 
-// Records are carved from blocks of 64 KiB: one call to the heap for hundreds of records, where
-// a folder of a million files would otherwise make a million, and as many to free them. A block
-// goes back to the heap with its last record; the block being carved counts itself as one more.
+// Records are carved from blocks of 64 KiB, one call to the heap for hundreds of records, where
+// a folder of a million files would otherwise make a million. The blocks form a stack, and a
+// folder's records go with a move of its top: nothing is done record by record.
 struct EntryBlock {
-    size_t records;
+    // The block carved before this one.
+    EntryBlock* below;
+    size_t size;
     size_t used;
 };
 
@@ -26,62 +28,68 @@ namespace {
 
 constexpr size_t kBlockSize = 64 * 1024;
 constexpr size_t kBlockHeader = (sizeof(EntryBlock) + 7) & ~size_t{7};
-EntryBlock* CarvedBlock = nullptr;
+EntryBlock* TopBlock = nullptr;
+// The last block released, kept for the next one: a walk that goes back and forth across the end
+// of a block does not go to the heap each time.
+EntryBlock* SpareBlock = nullptr;
 
-void ReleaseRecord(EntryBlock* block) {
-    if (--block->records == 0) {
-        std::free(block);
-    }
-}
-
-EntryBlock* NewBlock(size_t size) {
-    EntryBlock* block = static_cast<EntryBlock*>(std::malloc(size));
-    if (block != nullptr) {
-        block->records = 1;
-        block->used = kBlockHeader;
-    }
-    return block;
-}
-
-// Room for a record of size bytes, 8-aligned, and the block it lies in; nullptr when memory runs
-// out. A record too big for a block gets a block of its own.
-void* CarveRecord(size_t size, EntryBlock*& block) {
+// Room for a record of size bytes, 8-aligned; nullptr when memory runs out. A record too big for
+// a block gets a block of its own.
+void* CarveRecord(size_t size) {
     size = (size + 7) & ~size_t{7};
-    if (size > kBlockSize - kBlockHeader) {
-        block = NewBlock(kBlockHeader + size);
-        return block != nullptr ? reinterpret_cast<char*>(block) + kBlockHeader : nullptr;
-    }
-    if (CarvedBlock == nullptr || kBlockSize - CarvedBlock->used < size) {
-        EntryBlock* fresh = NewBlock(kBlockSize);
-        if (fresh == nullptr) {
-            return nullptr;
+    if (TopBlock == nullptr || TopBlock->size - TopBlock->used < size) {
+        const size_t block_size = std::max(kBlockSize, kBlockHeader + size);
+        EntryBlock* block = nullptr;
+        if (SpareBlock != nullptr && SpareBlock->size >= block_size) {
+            std::swap(block, SpareBlock);
+        } else {
+            block = static_cast<EntryBlock*>(std::malloc(block_size));
+            if (block == nullptr) {
+                return nullptr;
+            }
+            block->size = block_size;
         }
-        if (CarvedBlock != nullptr) {
-            ReleaseRecord(CarvedBlock);
-        }
-        CarvedBlock = fresh;
+        block->below = TopBlock;
+        block->used = kBlockHeader;
+        TopBlock = block;
     }
-    block = CarvedBlock;
-    ++block->records;
-    void* record = reinterpret_cast<char*>(block) + block->used;
-    block->used += size;
+    void* record = reinterpret_cast<char*>(TopBlock) + TopBlock->used;
+    TopBlock->used += size;
     return record;
 }
 
 } // namespace
 
+EntryMark MarkEntries() {
+    return {TopBlock, TopBlock != nullptr ? TopBlock->used : 0};
+}
+
+void ReleaseEntries(EntryMark mark) {
+    while (TopBlock != mark.block) {
+        EntryBlock* released = TopBlock;
+        TopBlock = released->below;
+        std::free(SpareBlock);
+        SpareBlock = released;
+    }
+    if (TopBlock != nullptr) {
+        TopBlock->used = mark.used;
+    } else {
+        // Nothing is left to list: the memory goes back until the next run.
+        std::free(SpareBlock);
+        SpareBlock = nullptr;
+    }
+}
+
 // Both names live right after the record, the wide one first for its alignment.
 FolderEntry* NewEntry(std::string_view name, bool is_folder, uint64_t size, uint64_t last_write,
                       std::wstring_view real_name) {
     static_assert(sizeof(FolderEntry) % alignof(wchar_t) == 0);
-    EntryBlock* owner = nullptr;
-    void* block = CarveRecord(
-        sizeof(FolderEntry) + real_name.size() * sizeof(wchar_t) + name.size() + 1, owner);
+    void* block =
+        CarveRecord(sizeof(FolderEntry) + real_name.size() * sizeof(wchar_t) + name.size() + 1);
     if (block == nullptr) {
         return nullptr;
     }
     FolderEntry* entry = new (block) FolderEntry{};
-    entry->block = owner;
     entry->real_name = reinterpret_cast<wchar_t*>(entry + 1);
     entry->real_name_length =
         static_cast<int32_t>(real_name.copy(entry->real_name, real_name.size()));
@@ -155,22 +163,16 @@ static FolderEntry* SortRun(FolderEntry*& list, size_t count, int32_t sort_mode)
     return Merge(left, right, sort_mode);
 }
 
-// A record with as much of its sort key as fits in a number, so that most comparisons read no
-// record: the whole key of sizes and dates, the first eight folded bytes of names and
-// extensions, in order of their value.
+// A record's place in the list with as much of its sort key as fits in a number, so that most
+// comparisons read no record: the whole key of sizes and dates, the first eight folded bytes of
+// names and extensions, in order of their value. Small, so that sorting moves little memory.
 struct SortItem {
-    bool is_file;
     uint64_t key;
-    // The whole name's start, after an extension's: files of one extension are many.
-    uint64_t name_key;
-    // Whether equal keys leave the texts to compare; sizes and dates that tie are equal.
-    bool text;
+    // The index of the record in the list: it finds the record, and decides between equal keys,
+    // which keeps the order stable without the memory of a stable sort.
+    uint32_t place;
     // Whether the key holds the whole text, not just its start.
-    bool whole;
-    FolderEntry* entry;
-    // The place in the list, which decides between equal keys: the order stays stable without
-    // the extra memory of a stable sort.
-    size_t place;
+    uint32_t whole;
 };
 
 static uint64_t TextKey(std::string_view text) {
@@ -183,61 +185,89 @@ static uint64_t TextKey(std::string_view text) {
     return key;
 }
 
-static SortItem ItemOf(FolderEntry* entry, int32_t sort_mode) {
-    SortItem item{!entry->is_folder, 0, 0, false, false, entry, 0};
-    if (entry->is_folder || sort_mode == ByName) {
-        item.key = TextKey(entry->Name());
-        item.text = true;
+// The order of one group, folders or files, by the keys of its items.
+struct KeyOrder {
+    FolderEntry* const* records;
+    int32_t sort_mode;
+    // The names' starts, by place, when the key is the extension: files of one extension are
+    // many, and most of them differ there.
+    const uint64_t* name_keys;
+
+    bool operator()(const SortItem& a, const SortItem& b) const {
+        if (a.key != b.key) {
+            return a.key < b.key;
+        }
+        // Sizes and dates that tie are equal, and so are names held whole by their keys.
+        const bool text = sort_mode == ByName || sort_mode == ByExtension;
+        if (!text || (a.whole && b.whole && name_keys == nullptr)) {
+            return a.place < b.place;
+        }
+        if (a.whole && b.whole && name_keys[a.place] != name_keys[b.place]) {
+            return name_keys[a.place] < name_keys[b.place];
+        }
+        const int order = CompareEntries(*records[a.place], *records[b.place], sort_mode);
+        return order != 0 ? order < 0 : a.place < b.place;
+    }
+};
+
+static SortItem ItemOf(const FolderEntry& entry, uint32_t place, int32_t sort_mode,
+                       uint64_t* name_keys) {
+    SortItem item{0, place, 0};
+    if (sort_mode == ByName) {
+        item.key = TextKey(entry.Name());
+        item.whole = entry.Name().size() <= 8;
     } else if (sort_mode == ByExtension) {
-        item.key = TextKey(entry->Extension());
-        item.name_key = TextKey(entry->Name());
-        item.text = true;
-        item.whole = entry->Extension().size() <= 8;
+        item.key = TextKey(entry.Extension());
+        item.whole = entry.Extension().size() <= 8;
+        name_keys[place] = TextKey(entry.Name());
     } else if (sort_mode == BySize) {
-        item.key = entry->size;
+        item.key = entry.size;
     } else if (sort_mode == ByDate) {
-        item.key = entry->last_write;
+        item.key = entry.last_write;
     }
     return item;
 }
 
-// Sorts an array of the records by their keys, reading the records themselves only where two
-// keys tie: a folder of a million files sorts without chasing a million pointers at every step.
-// Equal keys keep their order. Returns false, having done nothing, when there is no memory for
-// the array.
+// Sorts the records by their keys, folders and files apart, reading the records themselves
+// only where two keys tie: a folder of a million files sorts without chasing a million pointers
+// at every step. Returns false, having done nothing, when there is no memory to sort with.
 static bool SortByKeys(FolderEntry*& head, size_t count, int32_t sort_mode) {
-    std::unique_ptr<SortItem[]> items(new (std::nothrow) SortItem[count]);
-    if (!items) {
+    const bool by_extension = sort_mode == ByExtension;
+    if (count > UINT32_MAX) {
         return false;
     }
-    size_t index = 0;
+    std::unique_ptr<FolderEntry*[]> records(new (std::nothrow) FolderEntry*[count]);
+    std::unique_ptr<SortItem[]> items(new (std::nothrow) SortItem[count]);
+    std::unique_ptr<uint64_t[]> name_keys(by_extension ? new (std::nothrow) uint64_t[count]
+                                                       : nullptr);
+    if (!records || !items || (by_extension && !name_keys)) {
+        return false;
+    }
+    size_t folders = 0;
+    size_t place = 0;
     for (FolderEntry* entry = head; entry != nullptr; entry = entry->next) {
-        items[index] = ItemOf(entry, sort_mode);
-        items[index].place = index;
-        ++index;
+        records[place++] = entry;
+        folders += entry->is_folder;
     }
-    std::sort(items.get(), items.get() + count, [sort_mode](const SortItem& a, const SortItem& b) {
-        if (a.is_file != b.is_file) {
-            return b.is_file;
-        }
-        if (a.key != b.key) {
-            return a.key < b.key;
-        }
-        if (!a.text) {
-            return a.place < b.place;
-        }
-        // Whole extensions that are equal: by the names' starts.
-        if (a.whole && b.whole && a.name_key != b.name_key) {
-            return a.name_key < b.name_key;
-        }
-        const int order = CompareEntries(*a.entry, *b.entry, sort_mode);
-        return order != 0 ? order < 0 : a.place < b.place;
-    });
+    size_t next_folder = 0;
+    size_t next_file = folders;
+    for (place = 0; place < count; ++place) {
+        const FolderEntry& entry = *records[place];
+        const uint32_t index = static_cast<uint32_t>(place);
+        items[entry.is_folder ? next_folder++ : next_file++] =
+            entry.is_folder ? ItemOf(entry, index, ByName, nullptr)
+                            : ItemOf(entry, index, sort_mode, name_keys.get());
+    }
+    std::sort(&items[0], &items[folders], KeyOrder{records.get(), ByName, nullptr});
+    if (sort_mode >= ByName && sort_mode <= ByDate) {
+        std::sort(&items[folders], &items[count],
+                  KeyOrder{records.get(), sort_mode, name_keys.get()});
+    }
     for (size_t i = 0; i + 1 < count; ++i) {
-        items[i].entry->next = items[i + 1].entry;
+        records[items[i].place]->next = records[items[i + 1].place];
     }
-    items[count - 1].entry->next = nullptr;
-    head = items[0].entry;
+    records[items[count - 1].place]->next = nullptr;
+    head = records[items[0].place];
     return true;
 }
 
@@ -260,14 +290,4 @@ FolderEntry* SortEntries(FolderEntry* head, int32_t sort_mode) {
 FolderEntry* SortEntriesInPlace(FolderEntry* head, int32_t sort_mode) {
     const size_t count = CountEntries(head);
     return count == 0 ? nullptr : SortRun(head, count, sort_mode);
-}
-
-void FreeEntries(FolderEntry* head) {
-    while (head != nullptr) {
-        FolderEntry* next = head->next;
-        EntryBlock* block = head->block;
-        head->~FolderEntry();
-        ReleaseRecord(block);
-        head = next;
-    }
 }

@@ -2,6 +2,7 @@
 // order in which a folder's section lists them (sub-folders by name, then files by the sort key).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
@@ -9,8 +10,6 @@ struct EntryBlock;
 
 struct FolderEntry {
     FolderEntry* next;
-    // The block of memory the record was carved from, with its names.
-    EntryBlock* block;
     uint8_t is_folder;
     // A folder that is a link (junction or symbolic link) to another place: listed, not entered.
     uint8_t is_link;
@@ -41,8 +40,21 @@ struct FolderEntry {
 // Index just after the last '.' of name, or the length of name when it holds none.
 int32_t FindExtOffset(std::string_view name);
 
+// Where the next record will be made. Records live on a stack: those made after a mark are
+// released together by ReleaseEntries, the newest marks first, as the walk finishes a folder
+// before the folder that holds it.
+struct EntryMark {
+    EntryBlock* block;
+    size_t used;
+};
+
+EntryMark MarkEntries();
+
+// Releases every record made since the mark; no later mark may be released after it.
+void ReleaseEntries(EntryMark mark);
+
 // A new record for one item, not yet linked, holding copies of both names; nullptr when memory
-// runs out. The caller owns it until it is part of a list given to FreeEntries.
+// runs out. It lives until a mark taken before it is released.
 FolderEntry* NewEntry(std::string_view name, bool is_folder, uint64_t size, uint64_t last_write,
                       std::wstring_view real_name = {});
 
@@ -53,6 +65,3 @@ FolderEntry* SortEntries(FolderEntry* head, int32_t sort_mode);
 // The same order by a merge sort of the list itself, which needs no memory: what SortEntries
 // does when it cannot have the array it sorts by.
 FolderEntry* SortEntriesInPlace(FolderEntry* head, int32_t sort_mode);
-
-// Releases every record of the list.
-void FreeEntries(FolderEntry* head);

@@ -235,7 +235,8 @@ FolderEntry* ListFolder(bool enter) {
 
 // A listed folder whose sub-folders are still to be listed.
 struct OpenFolder {
-    FolderEntry* entries;
+    // Where the folder's records begin: they go when it is done.
+    EntryMark mark;
     // The next entry to look at: sub-folders come first in the order.
     const FolderEntry* next;
     size_t walk_length;
@@ -263,20 +264,20 @@ void EnterSubfolder(const OpenFolder& folder, const FolderEntry& child) {
 // allows can exhaust it.
 void ListTree() {
     std::vector<OpenFolder> open;
-    FolderEntry* entries = ListFolder(true);
-    open.push_back({entries, entries, WalkPath.size(), ShownPath.size()});
+    EntryMark mark = MarkEntries();
+    open.push_back({mark, ListFolder(true), WalkPath.size(), ShownPath.size()});
     while (!open.empty()) {
         OpenFolder& folder = open.back();
         const FolderEntry* child = folder.next;
         if (child == nullptr || !child->is_folder || !ActiveJob->include_subfolders || !Running()) {
-            FreeEntries(folder.entries);
+            ReleaseEntries(folder.mark);
             open.pop_back();
             continue;
         }
         folder.next = child->next;
         EnterSubfolder(folder, *child);
-        entries = ListFolder(!child->is_link);
-        open.push_back({entries, entries, WalkPath.size(), ShownPath.size()});
+        mark = MarkEntries();
+        open.push_back({mark, ListFolder(!child->is_link), WalkPath.size(), ShownPath.size()});
     }
 }
 

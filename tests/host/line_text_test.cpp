@@ -12,6 +12,7 @@
 namespace {
 
 struct EntryList {
+    EntryMark mark = MarkEntries();
     FolderEntry* head = nullptr;
 
     explicit EntryList(const std::vector<std::pair<std::string, bool>>& items) {
@@ -21,7 +22,7 @@ struct EntryList {
             tail = &(*tail)->next;
         }
     }
-    ~EntryList() { FreeEntries(head); }
+    ~EntryList() { ReleaseEntries(mark); }
 
     const FolderEntry& At(size_t index) const {
         const FolderEntry* entry = head;
@@ -94,6 +95,7 @@ TEST(EntryLine, ColumnsOfTheWorkedExample) {
 }
 
 TEST(EntryLine, WideFieldsStillGetOneSpace) {
+    const EntryMark mark = MarkEntries();
     FolderEntry* entry = NewEntry("f", false, 123456789012345ull, 0);
     ListJob job;
     job.full_information = 1;
@@ -104,7 +106,7 @@ TEST(EntryLine, WideFieldsStillGetOneSpace) {
               "f      123456789012345 Wednesday, 3/14 9:05");
     EXPECT_EQ(EntryLine(job, "", *entry, 0, "", ""),
               Columns({{"f", 0}, {"123456789012345", 6}}) + std::string(16, ' '));
-    FreeEntries(entry);
+    ReleaseEntries(mark);
 }
 
 TEST(EntryLine, ExtensionCut) {
