@@ -12,6 +12,7 @@ add_executable(host_tests
     tests/host/first_argument_test.cpp
     tests/host/folder_path_test.cpp
     tests/host/line_text_test.cpp
+    tests/host/time_picture_test.cpp
     tests/host/utf8_test.cpp
 )
 target_compile_options(host_tests PRIVATE ${SANITIZE} -g)

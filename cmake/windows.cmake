@@ -36,6 +36,7 @@ target_link_libraries(scrivtree_platform PRIVATE scrivtree_warnings)
 
 add_library(scrivtree_engine STATIC
     engine/folder_scan.cpp
+    engine/last_write_text.cpp
     engine/listing_run.cpp
     engine/program_resources.cpp
 )

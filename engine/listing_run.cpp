@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include <array>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -11,10 +10,10 @@
 
 #include "engine/ascii.h"
 #include "engine/folder_scan.h"
+#include "engine/last_write_text.h"
 #include "engine/line_text.h"
 #include "engine/program_resources.h"
 #include "engine/run_state.h"
-#include "platform/utf8.h"
 #include "platform/folder_search.h"
 #include "platform/wide_text.h"
 #include "res/resource.h"
@@ -100,84 +99,6 @@ void WriteText(std::string_view text) {
     AppendText(LineBuffer, text);
     WriteLine();
 }
-
-// A formatted date or time in the listing's encoding; empty when it could not be formatted.
-std::string_view WrittenText(const wchar_t* text, int length,
-                             char (&buffer)[kDateTimeCapacity * kMaxUtf8PerUtf16Unit]) {
-    if (length <= 1) {
-        return {};
-    }
-    const size_t units = static_cast<size_t>(length - 1);
-    if (ActiveJob->utf8_output) {
-        return {buffer, EncodeUtf8(text, units, buffer)};
-    }
-    const int written = WideCharToMultiByte(CP_ACP, 0, text, static_cast<int>(units), buffer,
-                                            sizeof buffer, nullptr, nullptr);
-    return {buffer, static_cast<size_t>(written > 0 ? written : 0)};
-}
-
-// Formatted dates or times remembered by the value they show: a listing meets the same day,
-// and the same second, again and again, and having Windows format one costs more than the rest
-// of the line. Emptied at the start of every run, whose encoding or locale may differ.
-struct FormatCache {
-    static constexpr size_t kSlots = 512;
-    static constexpr uint32_t kNoKey = UINT32_MAX;
-    struct Slot {
-        uint32_t key = kNoKey;
-        size_t length = 0;
-        char text[kDateTimeCapacity * kMaxUtf8PerUtf16Unit];
-    };
-    std::array<Slot, kSlots> slots;
-
-    void Clear() {
-        for (Slot& slot : slots) {
-            slot.key = kNoKey;
-        }
-    }
-
-    // The text for key, made by format (a GetDateFormatW or GetTimeFormatW call into the buffer
-    // given) when it is not remembered.
-    template <typename Format> std::string_view Text(uint32_t key, Format format) {
-        Slot& slot = slots[key % kSlots];
-        if (slot.key != key) {
-            wchar_t text[kDateTimeCapacity];
-            slot.length = WrittenText(text, format(text), slot.text).size();
-            slot.key = key;
-        }
-        return {slot.text, slot.length};
-    }
-};
-
-FormatCache DateTexts;
-FormatCache TimeTexts;
-
-// The local date and time of a file time, in the user's formats; a part that cannot be
-// formatted stays empty.
-struct LastWriteText {
-    std::string_view date;
-    std::string_view time;
-
-    void Format(uint64_t last_write) {
-        date = {};
-        time = {};
-        FILETIME utc{static_cast<DWORD>(last_write), static_cast<DWORD>(last_write >> 32)};
-        FILETIME local;
-        SYSTEMTIME calendar;
-        if (!FileTimeToLocalFileTime(&utc, &local) || !FileTimeToSystemTime(&local, &calendar)) {
-            return;
-        }
-        const uint32_t day = (calendar.wYear * 16u + calendar.wMonth) * 32u + calendar.wDay;
-        date = DateTexts.Text(day, [&calendar](wchar_t* text) {
-            return GetDateFormatW(LOCALE_USER_DEFAULT, 0, &calendar, nullptr, text,
-                                  kDateTimeCapacity);
-        });
-        const uint32_t second = (calendar.wHour * 60u + calendar.wMinute) * 60u + calendar.wSecond;
-        time = TimeTexts.Text(second, [&calendar](wchar_t* text) {
-            return GetTimeFormatW(LOCALE_USER_DEFAULT, 0, &calendar, nullptr, text,
-                                  kDateTimeCapacity);
-        });
-    }
-};
 
 void WriteEntries(std::string_view folder, const FolderEntry* entries, int width) {
     LastWriteText last_write;
@@ -334,8 +255,9 @@ ListingOutcome RunListing(const ListJob& job) {
     FolderCount = 1;
     FileLinesWritten = 0;
     SectionsWritten = 0;
-    DateTexts.Clear();
-    TimeTexts.Clear();
+    if (job.full_information) {
+        PrepareLastWriteText(job.utf8_output != 0);
+    }
     RunOutcome = ListingOutcome::Written;
     LineBuffer.utf8 = job.utf8_output != 0;
     const char* filter_text = job.filter_text != nullptr ? job.filter_text : "";
