@@ -559,7 +559,11 @@ an engine change keeps the output, save the outputs of both versions and compare
   starts with the UTF-8 byte order mark) and its times are dropped. Then {args.rounds} timed
   rounds; the tables give medians and the range.
 - Wall time is taken around `wine PROGRAM ...` and includes Wine's process start-up. The Wine
-  server is kept alive (`wineserver -p`) so that start-up is steady. Scrivtree on an empty
+  server is kept alive (`wineserver -p`) so that start-up is steady, and so is Wine's desktop
+  process (`bench/desktop_holder.cpp`), which Scrivtree's wait cursor needs and Windows always
+  has: Wine starts it on first use, at a cost of about 50 ms of processor time beside the run,
+  and ends it some seconds after its last user, so that without the holder a run would pay it
+  or not depending on the run before. Scrivtree on an empty
   folder took **{fmt_seconds(empty.median_wall())} s** (peak {fmt_mib(empty.median_peak())} MiB).
 - Processor time is the run's user and system time (the `wine` launcher and the processes it
   waited for, from `wait4`) plus the time the prefix's Wine server had on a processor meanwhile

@@ -121,6 +121,9 @@ $triplet-g++-posix -std=c++17 -O2 -static -Wall -Wextra -Werror \
 floor_wide=$work_dir/bin/floor-wide-$arch.exe
 $triplet-g++-posix -std=c++17 -O2 -static -municode -Wall -Wextra -Werror \
     -o "$floor_wide" "$repo/bench/floor_wide.cpp"
+desktop_holder=$work_dir/bin/desktop-holder-$arch.exe
+$triplet-g++-posix -std=c++17 -O2 -static -municode -mwindows -Wall -Wextra -Werror \
+    -o "$desktop_holder" "$repo/bench/desktop_holder.cpp"
 
 # The earlier build for the start-up pair, made once per architecture from the commit's files
 # and kept: its sources never change.
@@ -170,7 +173,16 @@ stop_display() {
     kill "$display_pid" 2>/dev/null || true
 }
 display_pid=
-trap stop_display EXIT
+stop_holder_and_display() {
+    [ -z "$holder_pid" ] || kill "$holder_pid" 2>/dev/null || true
+    stop_display
+}
+holder_pid=
+trap stop_holder_and_display EXIT
+# The desktop, which Scrivtree's wait cursor needs and which the floors never touch, is held
+# for the whole bench, as on Windows; see bench/desktop_holder.cpp.
+"$wine" "$desktop_holder" </dev/null >/dev/null 2>&1 &
+holder_pid=$!
 start_display "$display"
 
 set -- --work-dir "$work_dir" --exe "$exe" --floor "$floor" --floor-wide "$floor_wide" \
