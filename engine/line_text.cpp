@@ -77,9 +77,14 @@ static void AppendShownName(TextLine& line, const FolderEntry& entry) {
 // Cuts the extension of the name at the end of the line: back to the last '.', unless a
 // backslash comes first, so the cut never reaches into a folder path.
 static void CutExtension(TextLine& line) {
-    const size_t cut = line.text.find_last_of(".\\");
-    if (cut != std::string::npos && line.text[cut] == '.') {
-        line.text.resize(cut);
+    for (size_t at = line.text.size(); at-- > 0;) {
+        if (line.text[at] == '\\') {
+            return;
+        }
+        if (line.text[at] == '.') {
+            line.text.resize(at);
+            return;
+        }
     }
 }
 

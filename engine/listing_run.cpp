@@ -88,7 +88,8 @@ void WriteLine() {
     } else {
         WriteBuffer.append(line);
     }
-    WriteBuffer.append("\r\n", 2);
+    WriteBuffer += '\r';
+    WriteBuffer += '\n';
     if (WriteBuffer.size() >= kWriteChunk) {
         FlushOutput();
     }
@@ -129,7 +130,8 @@ void WriteSection(std::string_view title, std::string_view folder, const FolderE
 // is not entered, a link (junction or symbolic link) which may lead back to one of its own
 // parents and make the walk endless, gets the section of a folder that cannot be read.
 FolderEntry* ListFolder(bool enter) {
-    if (OutputFolder.empty() || _wcsicmp(OutputFolder.c_str(), WalkPath.c_str()) == 0) {
+    if (OutputFolder.empty() || (OutputFolder.size() == WalkPath.size() &&
+                                 _wcsicmp(OutputFolder.c_str(), WalkPath.c_str()) == 0)) {
         FlushOutput();
     }
     FolderEntry* entries = nullptr;
