@@ -84,21 +84,24 @@ void ReleaseEntries(EntryMark mark) {
 FolderEntry* NewEntry(std::string_view name, bool is_folder, uint64_t size, uint64_t last_write,
                       std::wstring_view real_name) {
     static_assert(sizeof(FolderEntry) % alignof(wchar_t) == 0);
+    if (name.size() > UINT16_MAX || real_name.size() > UINT16_MAX) {
+        return nullptr;
+    }
     void* block =
         CarveRecord(sizeof(FolderEntry) + real_name.size() * sizeof(wchar_t) + name.size() + 1);
     if (block == nullptr) {
         return nullptr;
     }
     FolderEntry* entry = new (block) FolderEntry{};
-    entry->real_name = reinterpret_cast<wchar_t*>(entry + 1);
-    entry->real_name_length =
-        static_cast<int32_t>(real_name.copy(entry->real_name, real_name.size()));
-    entry->name = reinterpret_cast<char*>(entry->real_name + real_name.size());
-    name.copy(entry->name, name.size());
-    entry->name[name.size()] = '\0';
-    entry->name_length = static_cast<int32_t>(name.size());
+    entry->real_name_length = static_cast<uint16_t>(real_name.size());
+    entry->name_length = static_cast<uint16_t>(name.size());
+    wchar_t* real_text = reinterpret_cast<wchar_t*>(entry + 1);
+    real_name.copy(real_text, real_name.size());
+    char* name_text = reinterpret_cast<char*>(real_text + real_name.size());
+    name.copy(name_text, name.size());
+    name_text[name.size()] = '\0';
     entry->is_folder = is_folder ? 1 : 0;
-    entry->ext_offset = is_folder ? 0 : FindExtOffset(name);
+    entry->ext_offset = static_cast<uint16_t>(is_folder ? 0 : FindExtOffset(name));
     entry->size = size;
     entry->last_write = last_write;
     return entry;

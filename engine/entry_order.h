@@ -8,32 +8,36 @@
 
 struct EntryBlock;
 
+// A record is small, and its names follow it in the same block, so that a folder of a million
+// files takes little memory and a pass over its records in any order touches few cache lines.
 struct FolderEntry {
     FolderEntry* next;
-    uint8_t is_folder;
-    // A folder that is a link (junction or symbolic link) to another place: listed, not entered.
-    uint8_t is_link;
-    // Files: index just after the last '.' of the name, or the name's length when it has none.
-    // Folders: 0.
-    int32_t ext_offset;
     // The whole size in bytes; files of 4 GiB and more keep every bit.
     uint64_t size;
     // Last-write time as the file system gives it: UTC, 100-nanosecond units since 1601.
     uint64_t last_write;
-    int32_t name_length;
-    // The name as the listing writes it (in the output's encoding), NUL-terminated; sorted and
-    // matched by the filter as written. Folders are shown upper-cased.
-    char* name;
+    // Bytes of the written name, and UTF-16 units of the real name.
+    uint16_t name_length;
+    uint16_t real_name_length;
+    // Files: index just after the last '.' of the name, or the name's length when it has none.
+    // Folders: 0.
+    uint16_t ext_offset;
+    uint8_t is_folder;
+    // A folder that is a link (junction or symbolic link) to another place: listed, not entered.
+    uint8_t is_link;
+
     // Folders: the exact name the file system has, by which the folder is entered. The written
     // name may have lost characters to the code page, and an upper-cased name would name
     // another folder, or none, where case is told apart. Empty for files.
-    int32_t real_name_length;
-    wchar_t* real_name;
+    std::wstring_view RealName() const { return {RealText(), real_name_length}; }
+    // The name as the listing writes it (in the output's encoding), followed by a NUL; sorted
+    // and matched by the filter as written. Folders are shown upper-cased.
+    std::string_view Name() const { return {NameText(), name_length}; }
+    std::string_view Extension() const { return Name().substr(ext_offset); }
 
-    std::string_view Name() const { return {name, static_cast<size_t>(name_length)}; }
-    std::string_view Extension() const { return Name().substr(static_cast<size_t>(ext_offset)); }
-    std::wstring_view RealName() const {
-        return {real_name, static_cast<size_t>(real_name_length)};
+    const wchar_t* RealText() const { return reinterpret_cast<const wchar_t*>(this + 1); }
+    const char* NameText() const {
+        return reinterpret_cast<const char*>(RealText() + real_name_length);
     }
 };
 
@@ -54,7 +58,8 @@ EntryMark MarkEntries();
 void ReleaseEntries(EntryMark mark);
 
 // A new record for one item, not yet linked, holding copies of both names; nullptr when memory
-// runs out. It lives until a mark taken before it is released.
+// runs out or a name is longer than any a folder holds (65,535 bytes or units). It lives until
+// a mark taken before it is released.
 FolderEntry* NewEntry(std::string_view name, bool is_folder, uint64_t size, uint64_t last_write,
                       std::wstring_view real_name = {});
 

@@ -69,7 +69,7 @@ TEST(FolderEntry, StoresNameAsGivenAndExtension) {
         FolderEntry* entry = NewEntry(c.item.name, c.item.is_folder, 5ull << 30, 42);
         ASSERT_NE(entry, nullptr);
         EXPECT_EQ(entry->Name(), c.name);
-        EXPECT_EQ(entry->name[entry->name_length], '\0');
+        EXPECT_EQ(entry->NameText()[entry->name_length], '\0');
         EXPECT_EQ(entry->ext_offset, c.ext_offset) << c.name;
         EXPECT_EQ(entry->size, 5ull << 30);
         EXPECT_EQ(entry->next, nullptr);
@@ -192,7 +192,7 @@ std::vector<std::string> ExchangeSorted(std::vector<Item> items, int32_t mode) {
 }
 
 // A folder's records stay whole while its sub-folders' come and go, across blocks and past a
-// block's size.
+// block's size; a name longer than any a folder holds gets no record.
 TEST(EntryMark, ReleasesOnlyTheRecordsMadeSinceTheMark) {
     const EntryMark outer = MarkEntries();
     std::vector<FolderEntry*> kept;
@@ -204,7 +204,8 @@ TEST(EntryMark, ReleasesOnlyTheRecordsMadeSinceTheMark) {
         for (int i = 0; i < 2000; ++i) {
             ASSERT_NE(NewEntry(std::string(40, 'x'), false, 0, 0), nullptr);
         }
-        ASSERT_NE(NewEntry(std::string(100000, 'y'), false, 0, 0), nullptr);
+        ASSERT_NE(NewEntry(std::string(UINT16_MAX, 'y'), false, 0, 0), nullptr);
+        EXPECT_EQ(NewEntry(std::string(UINT16_MAX + 1, 'z'), false, 0, 0), nullptr);
         ReleaseEntries(inner);
     }
     for (int i = 0; i < 3000; ++i) {
