@@ -5,6 +5,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <utility>
 
 #include "engine/ascii.h"
 #include "engine/list_job.h"
@@ -231,6 +232,76 @@ static SortItem ItemOf(const FolderEntry& entry, uint32_t place, int32_t sort_mo
     return item;
 }
 
+// Groups from this size on are sorted by radix; smaller ones by comparisons, which cost less
+// there than the radix sort's counting.
+constexpr size_t kRadixGroup = 1024;
+
+// Orders the items by the key that key_of gives, items of equal keys as they came: a byte at a
+// time, least significant first, each pass a stable distribution of the items into 256 runs. A
+// byte that every key shares takes no pass. spare holds as many items.
+template <typename KeyOf>
+static void RadixSort(SortItem* items, SortItem* spare, size_t count, KeyOf key_of) {
+    size_t counts[8][256] = {};
+    for (size_t i = 0; i < count; ++i) {
+        const uint64_t key = key_of(items[i]);
+        for (int byte = 0; byte < 8; ++byte) {
+            ++counts[byte][(key >> (8 * byte)) & 0xFF];
+        }
+    }
+    SortItem* from = items;
+    SortItem* to = spare;
+    for (int byte = 0; byte < 8; ++byte) {
+        size_t* starts = counts[byte];
+        if (std::find(starts, starts + 256, count) != starts + 256) {
+            continue;
+        }
+        size_t start = 0;
+        for (int value = 0; value < 256; ++value) {
+            start += std::exchange(starts[value], start);
+        }
+        for (size_t i = 0; i < count; ++i) {
+            to[starts[(key_of(from[i]) >> (8 * byte)) & 0xFF]++] = from[i];
+        }
+        std::swap(from, to);
+    }
+    if (from != items) {
+        std::copy(from, from + count, items);
+    }
+}
+
+// Sorts one group, folders or files. A large group goes by radix on the keys, then each run of
+// items whose keys tie is put in order by what lies beyond them.
+static void SortGroup(SortItem* items, SortItem* spare, size_t count, const KeyOrder& order) {
+    if (count < kRadixGroup || spare == nullptr) {
+        std::sort(items, items + count, order);
+        return;
+    }
+    const uint64_t* name_keys = order.name_keys;
+    if (name_keys != nullptr) {
+        // By the names' starts first: the sort by extension keeps that order where the
+        // extensions tie, and the runs left to compare are short.
+        RadixSort(items, spare, count,
+                  [name_keys](const SortItem& item) { return name_keys[item.place]; });
+    }
+    RadixSort(items, spare, count, [](const SortItem& item) { return item.key; });
+    if (order.sort_mode != ByName && order.sort_mode != ByExtension) {
+        return;
+    }
+    const auto tie = [name_keys](const SortItem& a, const SortItem& b) {
+        return a.key == b.key && (name_keys == nullptr || name_keys[a.place] == name_keys[b.place]);
+    };
+    for (size_t start = 0; start < count;) {
+        size_t end = start + 1;
+        while (end < count && tie(items[start], items[end])) {
+            ++end;
+        }
+        if (end - start > 1) {
+            std::sort(items + start, items + end, order);
+        }
+        start = end;
+    }
+}
+
 // Sorts the records by their keys, folders and files apart, reading the records themselves
 // only where two keys tie: a folder of a million files sorts without chasing a million pointers
 // at every step. Returns false, having done nothing, when there is no memory to sort with.
@@ -246,6 +317,9 @@ static bool SortByKeys(FolderEntry*& head, size_t count, int32_t sort_mode) {
     if (!records || !items || (by_extension && !name_keys)) {
         return false;
     }
+    // Without room for the radix sort, comparisons do it all.
+    std::unique_ptr<SortItem[]> spare(count >= kRadixGroup ? new (std::nothrow) SortItem[count]
+                                                           : nullptr);
     size_t folders = 0;
     size_t place = 0;
     for (FolderEntry* entry = head; entry != nullptr; entry = entry->next) {
@@ -261,9 +335,9 @@ static bool SortByKeys(FolderEntry*& head, size_t count, int32_t sort_mode) {
             entry.is_folder ? ItemOf(entry, index, ByName, nullptr)
                             : ItemOf(entry, index, sort_mode, name_keys.get());
     }
-    std::sort(&items[0], &items[folders], KeyOrder{records.get(), ByName, nullptr});
+    SortGroup(&items[0], spare.get(), folders, KeyOrder{records.get(), ByName, nullptr});
     if (sort_mode >= ByName && sort_mode <= ByDate) {
-        std::sort(&items[folders], &items[count],
+        SortGroup(&items[folders], spare.get(), count - folders,
                   KeyOrder{records.get(), sort_mode, name_keys.get()});
     }
     for (size_t i = 0; i + 1 < count; ++i) {

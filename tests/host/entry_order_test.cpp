@@ -239,4 +239,25 @@ TEST(SortEntries, MatchesTheExchangeSortOnRandomLists) {
     }
 }
 
+// Folders of thousands, where the sort goes by radix and then by the texts beyond the keys:
+// the same order as the merge sort of the list itself.
+TEST(SortEntries, LargeFoldersMatchTheMergeSort) {
+    std::mt19937 random(8122026);
+    const std::string alphabet = "aB.9";
+    for (int32_t mode = ByName; mode <= ByDate; ++mode) {
+        std::vector<Item> items(5000);
+        for (Item& item : items) {
+            item.name = random() % 2 == 0 ? "abcdefgh" : "";
+            for (size_t i = 1 + random() % 6; i > 0; --i) {
+                item.name += alphabet[random() % alphabet.size()];
+            }
+            item.is_folder = random() % 3 == 0;
+            item.size = random() % 50 == 0 ? 5ull << 32 : random() % 100;
+            item.last_write = random() % 100;
+        }
+        EXPECT_EQ(SortedNames(items, mode), SortedNames(items, mode, SortEntriesInPlace))
+            << "mode " << mode;
+    }
+}
+
 } // namespace
