@@ -305,7 +305,7 @@ static void SortGroup(SortItem* items, SortItem* spare, size_t count, const KeyO
 // Sorts the records by their keys, folders and files apart, reading the records themselves
 // only where two keys tie: a folder of a million files sorts without chasing a million pointers
 // at every step. Returns false, having done nothing, when there is no memory to sort with.
-static bool SortByKeys(FolderEntry*& head, size_t count, int32_t sort_mode) {
+static bool SortByKeys(FolderEntry*& head, size_t count, int32_t sort_mode, EntryOrder* order) {
     const bool by_extension = sort_mode == ByExtension;
     if (count > UINT32_MAX) {
         return false;
@@ -345,6 +345,13 @@ static bool SortByKeys(FolderEntry*& head, size_t count, int32_t sort_mode) {
     }
     records[items[count - 1].place]->next = nullptr;
     head = records[items[0].place];
+    if (order != nullptr) {
+        order->records.reset(new (std::nothrow) FolderEntry*[count]);
+        order->count = order->records ? count : 0;
+        for (size_t i = 0; i < order->count; ++i) {
+            order->records[i] = records[items[i].place];
+        }
+    }
     return true;
 }
 
@@ -356,9 +363,12 @@ static size_t CountEntries(const FolderEntry* head) {
     return count;
 }
 
-FolderEntry* SortEntries(FolderEntry* head, int32_t sort_mode) {
+FolderEntry* SortEntries(FolderEntry* head, int32_t sort_mode, EntryOrder* order) {
+    if (order != nullptr) {
+        *order = {};
+    }
     const size_t count = CountEntries(head);
-    if (count == 0 || SortByKeys(head, count, sort_mode)) {
+    if (count == 0 || SortByKeys(head, count, sort_mode, order)) {
         return head;
     }
     return SortRun(head, count, sort_mode);
