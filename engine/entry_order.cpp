@@ -195,7 +195,7 @@ struct KeyOrder {
     int32_t sort_mode;
     // The names' starts, by place, when the key is the extension: files of one extension are
     // many, and most of them differ there.
-    const uint64_t* name_keys;
+    uint64_t* name_keys;
 
     bool operator()(const SortItem& a, const SortItem& b) const {
         if (a.key != b.key) {
@@ -236,16 +236,14 @@ static SortItem ItemOf(const FolderEntry& entry, uint32_t place, int32_t sort_mo
 // there than the radix sort's counting.
 constexpr size_t kRadixGroup = 1024;
 
-// Orders the items by the key that key_of gives, items of equal keys as they came: a byte at a
-// time, least significant first, each pass a stable distribution of the items into 256 runs. A
-// byte that every key shares takes no pass. spare holds as many items.
-template <typename KeyOf>
-static void RadixSort(SortItem* items, SortItem* spare, size_t count, KeyOf key_of) {
+// Orders the items by key, items of equal keys as they came: a byte at a time, least
+// significant first, each pass a stable distribution of the items into 256 runs. A byte that
+// every key shares takes no pass. spare holds as many items.
+static void RadixSort(SortItem* items, SortItem* spare, size_t count) {
     size_t counts[8][256] = {};
     for (size_t i = 0; i < count; ++i) {
-        const uint64_t key = key_of(items[i]);
         for (int byte = 0; byte < 8; ++byte) {
-            ++counts[byte][(key >> (8 * byte)) & 0xFF];
+            ++counts[byte][(items[i].key >> (8 * byte)) & 0xFF];
         }
     }
     SortItem* from = items;
@@ -260,12 +258,19 @@ static void RadixSort(SortItem* items, SortItem* spare, size_t count, KeyOf key_
             start += std::exchange(starts[value], start);
         }
         for (size_t i = 0; i < count; ++i) {
-            to[starts[(key_of(from[i]) >> (8 * byte)) & 0xFF]++] = from[i];
+            to[starts[(from[i].key >> (8 * byte)) & 0xFF]++] = from[i];
         }
         std::swap(from, to);
     }
     if (from != items) {
         std::copy(from, from + count, items);
+    }
+}
+
+// Trades each item's key for the one kept aside for its place.
+static void TradeKeys(SortItem* items, size_t count, uint64_t* kept) {
+    for (size_t i = 0; i < count; ++i) {
+        std::swap(items[i].key, kept[items[i].place]);
     }
 }
 
@@ -276,14 +281,15 @@ static void SortGroup(SortItem* items, SortItem* spare, size_t count, const KeyO
         std::sort(items, items + count, order);
         return;
     }
-    const uint64_t* name_keys = order.name_keys;
+    uint64_t* name_keys = order.name_keys;
     if (name_keys != nullptr) {
         // By the names' starts first: the sort by extension keeps that order where the
         // extensions tie, and the runs left to compare are short.
-        RadixSort(items, spare, count,
-                  [name_keys](const SortItem& item) { return name_keys[item.place]; });
+        TradeKeys(items, count, name_keys);
+        RadixSort(items, spare, count);
+        TradeKeys(items, count, name_keys);
     }
-    RadixSort(items, spare, count, [](const SortItem& item) { return item.key; });
+    RadixSort(items, spare, count);
     if (order.sort_mode != ByName && order.sort_mode != ByExtension) {
         return;
     }
