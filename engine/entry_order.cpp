@@ -179,14 +179,30 @@ struct SortItem {
     uint32_t whole;
 };
 
+// Lower-cases the ASCII capitals among the eight bytes of a key at once, as LowerAscii does
+// each: a byte below 0x80 whose low seven bits lie from 'A' to 'Z' gains 0x20.
+static uint64_t FoldKey(uint64_t key) {
+    constexpr uint64_t kEachByte = 0x0101010101010101;
+    const uint64_t low_bits = key & (0x7F * kEachByte);
+    const uint64_t above_z = low_bits + (0x7F - 'Z') * kEachByte;
+    const uint64_t from_a = low_bits + (0x80 - 'A') * kEachByte;
+    const uint64_t capitals = from_a & ~above_z & ~key & (0x80 * kEachByte);
+    return key | (capitals >> 2);
+}
+
+// The first eight bytes of the text, the first the most significant, folded; zeros past a
+// shorter text's end.
 static uint64_t TextKey(std::string_view text) {
     uint64_t key = 0;
-    for (size_t i = 0; i < 8; ++i) {
-        const unsigned char byte =
-            i < text.size() ? static_cast<unsigned char>(LowerAscii(text[i])) : 0;
-        key = (key << 8) | byte;
+    if (text.size() >= 8) {
+        // Loaded as it lies in memory, first byte lowest on every machine Windows runs on.
+        std::memcpy(&key, text.data(), 8);
+        return FoldKey(__builtin_bswap64(key));
     }
-    return key;
+    for (size_t i = 0; i < 8; ++i) {
+        key = (key << 8) | (i < text.size() ? static_cast<unsigned char>(text[i]) : 0);
+    }
+    return FoldKey(key);
 }
 
 // The order of one group, folders or files, by the keys of its items.
@@ -346,17 +362,21 @@ static bool SortByKeys(FolderEntry*& head, size_t count, int32_t sort_mode, Entr
         SortGroup(&items[folders], spare.get(), count - folders,
                   KeyOrder{records.get(), sort_mode, name_keys.get()});
     }
-    for (size_t i = 0; i + 1 < count; ++i) {
-        records[items[i].place]->next = records[items[i + 1].place];
-    }
-    records[items[count - 1].place]->next = nullptr;
-    head = records[items[0].place];
-    if (order != nullptr) {
-        order->records.reset(new (std::nothrow) FolderEntry*[count]);
-        order->count = order->records ? count : 0;
-        for (size_t i = 0; i < order->count; ++i) {
-            order->records[i] = records[items[i].place];
+    std::unique_ptr<FolderEntry*[]> sorted(order != nullptr ? new (std::nothrow) FolderEntry*[count]
+                                                            : nullptr);
+    FolderEntry** link = &head;
+    for (size_t i = 0; i < count; ++i) {
+        FolderEntry* entry = records[items[i].place];
+        *link = entry;
+        link = &entry->next;
+        if (sorted) {
+            sorted[i] = entry;
         }
+    }
+    *link = nullptr;
+    if (sorted) {
+        order->records = std::move(sorted);
+        order->count = count;
     }
     return true;
 }
