@@ -179,30 +179,14 @@ struct SortItem {
     uint32_t whole;
 };
 
-// Lower-cases the ASCII capitals among the eight bytes of a key at once, as LowerAscii does
-// each: a byte below 0x80 whose low seven bits lie from 'A' to 'Z' gains 0x20.
-static uint64_t FoldKey(uint64_t key) {
-    constexpr uint64_t kEachByte = 0x0101010101010101;
-    const uint64_t low_bits = key & (0x7F * kEachByte);
-    const uint64_t above_z = low_bits + (0x7F - 'Z') * kEachByte;
-    const uint64_t from_a = low_bits + (0x80 - 'A') * kEachByte;
-    const uint64_t capitals = from_a & ~above_z & ~key & (0x80 * kEachByte);
-    return key | (capitals >> 2);
-}
-
-// The first eight bytes of the text, the first the most significant, folded; zeros past a
-// shorter text's end.
 static uint64_t TextKey(std::string_view text) {
     uint64_t key = 0;
-    if (text.size() >= 8) {
-        // Loaded as it lies in memory, first byte lowest on every machine Windows runs on.
-        std::memcpy(&key, text.data(), 8);
-        return FoldKey(__builtin_bswap64(key));
-    }
     for (size_t i = 0; i < 8; ++i) {
-        key = (key << 8) | (i < text.size() ? static_cast<unsigned char>(text[i]) : 0);
+        const unsigned char byte =
+            i < text.size() ? static_cast<unsigned char>(LowerAscii(text[i])) : 0;
+        key = (key << 8) | byte;
     }
-    return FoldKey(key);
+    return key;
 }
 
 // The order of one group, folders or files, by the keys of its items.
