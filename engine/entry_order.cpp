@@ -9,6 +9,7 @@
 
 #include "engine/ascii.h"
 #include "engine/list_job.h"
+#include "engine/radix_sort.h"
 
 int32_t FindExtOffset(std::string_view name) {
     const size_t dot = name.rfind('.');
@@ -232,41 +233,6 @@ static SortItem ItemOf(const FolderEntry& entry, uint32_t place, int32_t sort_mo
     return item;
 }
 
-// Groups from this size on are sorted by radix; smaller ones by comparisons, which cost less
-// there than the radix sort's counting.
-constexpr size_t kRadixGroup = 1024;
-
-// Orders the items by key, items of equal keys as they came: a byte at a time, least
-// significant first, each pass a stable distribution of the items into 256 runs. A byte that
-// every key shares takes no pass. spare holds as many items.
-static void RadixSort(SortItem* items, SortItem* spare, size_t count) {
-    size_t counts[8][256] = {};
-    for (size_t i = 0; i < count; ++i) {
-        for (int byte = 0; byte < 8; ++byte) {
-            ++counts[byte][(items[i].key >> (8 * byte)) & 0xFF];
-        }
-    }
-    SortItem* from = items;
-    SortItem* to = spare;
-    for (int byte = 0; byte < 8; ++byte) {
-        size_t* starts = counts[byte];
-        if (std::find(starts, starts + 256, count) != starts + 256) {
-            continue;
-        }
-        size_t start = 0;
-        for (int value = 0; value < 256; ++value) {
-            start += std::exchange(starts[value], start);
-        }
-        for (size_t i = 0; i < count; ++i) {
-            to[starts[(from[i].key >> (8 * byte)) & 0xFF]++] = from[i];
-        }
-        std::swap(from, to);
-    }
-    if (from != items) {
-        std::copy(from, from + count, items);
-    }
-}
-
 // Trades each item's key for the one kept aside for its place.
 static void TradeKeys(SortItem* items, size_t count, uint64_t* kept) {
     for (size_t i = 0; i < count; ++i) {
@@ -277,7 +243,7 @@ static void TradeKeys(SortItem* items, size_t count, uint64_t* kept) {
 // Sorts one group, folders or files. A large group goes by radix on the keys, then each run of
 // items whose keys tie is put in order by what lies beyond them.
 static void SortGroup(SortItem* items, SortItem* spare, size_t count, const KeyOrder& order) {
-    if (count < kRadixGroup || spare == nullptr) {
+    if (count < kRadixSortFrom || spare == nullptr) {
         std::sort(items, items + count, order);
         return;
     }
@@ -286,26 +252,20 @@ static void SortGroup(SortItem* items, SortItem* spare, size_t count, const KeyO
         // By the names' starts first: the sort by extension keeps that order where the
         // extensions tie, and the runs left to compare are short.
         TradeKeys(items, count, name_keys);
-        RadixSort(items, spare, count);
+        RadixSortByKey(items, spare, count);
         TradeKeys(items, count, name_keys);
     }
-    RadixSort(items, spare, count);
+    RadixSortByKey(items, spare, count);
     if (order.sort_mode != ByName && order.sort_mode != ByExtension) {
         return;
     }
-    const auto tie = [name_keys](const SortItem& a, const SortItem& b) {
-        return a.key == b.key && (name_keys == nullptr || name_keys[a.place] == name_keys[b.place]);
-    };
-    for (size_t start = 0; start < count;) {
-        size_t end = start + 1;
-        while (end < count && tie(items[start], items[end])) {
-            ++end;
-        }
-        if (end - start > 1) {
-            std::sort(items + start, items + end, order);
-        }
-        start = end;
-    }
+    SortTiedRuns(
+        items, count,
+        [name_keys](const SortItem& a, const SortItem& b) {
+            return a.key == b.key &&
+                   (name_keys == nullptr || name_keys[a.place] == name_keys[b.place]);
+        },
+        order);
 }
 
 // Sorts the records by their keys, folders and files apart, reading the records themselves
@@ -324,8 +284,8 @@ static bool SortByKeys(FolderEntry*& head, size_t count, int32_t sort_mode, Entr
         return false;
     }
     // Without room for the radix sort, comparisons do it all.
-    std::unique_ptr<SortItem[]> spare(count >= kRadixGroup ? new (std::nothrow) SortItem[count]
-                                                           : nullptr);
+    std::unique_ptr<SortItem[]> spare(count >= kRadixSortFrom ? new (std::nothrow) SortItem[count]
+                                                              : nullptr);
     size_t folders = 0;
     size_t place = 0;
     for (FolderEntry* entry = head; entry != nullptr; entry = entry->next) {

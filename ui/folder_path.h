@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/radix_sort.h"
+
 // Longest folder path the dialog holds, in UTF-16 units as Windows counts a path. Paths are
 // UTF-8.
 constexpr size_t kMaxFolderPath = 259;
@@ -34,10 +36,7 @@ template <typename Unit> struct FolderNames {
 
     void Add(const Unit* name) {
         starts.push_back(store.size());
-        for (; *name != 0; ++name) {
-            store.push_back(*name);
-        }
-        store.push_back(0);
+        store.append(name, std::char_traits<Unit>::length(name) + 1);
     }
     size_t Count() const { return starts.size(); }
     const Unit* Name(size_t index) const { return store.data() + starts[index]; }
@@ -58,7 +57,7 @@ constexpr unsigned long UnitRank(unsigned long unit) {
 // Orders the names by code point, as their UTF-8 bytes compare, with the ASCII letters folded
 // to lower case; a name that begins another comes first, and names that compare equal keep
 // their order. 2010, _tmp, Alpha, beta. The first four units of each name, ranked, sort as one
-// number, so that most comparisons read no name.
+// number, so that most comparisons read no name, and a big folder sorts by radix on it.
 template <typename Unit> void SortSubfolderNames(FolderNames<Unit>& names) {
     struct Item {
         uint64_t key;
@@ -77,7 +76,7 @@ template <typename Unit> void SortSubfolderNames(FolderNames<Unit>& names) {
         }
         items[i] = {key, i, names.starts[i]};
     }
-    std::sort(items.begin(), items.end(), [&names](const Item& a, const Item& b) {
+    const auto less = [&names](const Item& a, const Item& b) {
         if (a.key != b.key) {
             return a.key < b.key;
         }
@@ -86,7 +85,16 @@ template <typename Unit> void SortSubfolderNames(FolderNames<Unit>& names) {
         for (; *x != 0 && UnitRank(*x) == UnitRank(*y); ++x, ++y) {
         }
         return UnitRank(*x) != UnitRank(*y) ? UnitRank(*x) < UnitRank(*y) : a.place < b.place;
-    });
+    };
+    if (items.size() < kRadixSortFrom) {
+        std::sort(items.begin(), items.end(), less);
+    } else {
+        std::vector<Item> spare(items.size());
+        RadixSortByKey(items.data(), spare.data(), items.size());
+        SortTiedRuns(
+            items.data(), items.size(), [](const Item& a, const Item& b) { return a.key == b.key; },
+            less);
+    }
     for (size_t i = 0; i < items.size(); ++i) {
         names.starts[i] = items[i].start;
     }

@@ -2,9 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "engine/ascii.h"
+#include "platform/utf8.h"
 
 namespace {
 
@@ -53,6 +57,37 @@ TEST(FolderPath, SubfolderNamesSortByFoldedCodePointsKeepingEqualNamesInOrder) {
     EXPECT_EQ(sorted, (std::vector<std::u16string>{
                           u"2010", u"_tmp", u"a b", u"alp", u"Alpha", u"ALPHA", u"beta", u"zeta",
                           u"Zeta", u"\u00E9t\u00E9", u"\u65E5", u"\uF900", u"\U0001F600"}));
+}
+
+// A folder of thousands, sorted by radix and then by what lies past the first four units: the
+// order of the names' UTF-8 bytes with ASCII letters folded, equal names as they came.
+TEST(FolderPath, BigFoldersSortAsTheirUtf8Bytes) {
+    std::mt19937 random(2026);
+    const std::u16string alphabet = u"aA_Zz\u00E9\uF900\U0001F600";
+    FolderNames<char16_t> names;
+    std::vector<std::string> expected;
+    for (int i = 0; i < 3000; ++i) {
+        std::u16string name = random() % 2 == 0 ? u"abcd" : u"";
+        for (size_t length = 1 + random() % 4; length > 0; --length) {
+            const size_t at = random() % (alphabet.size() - 1);
+            // The surrogate pair goes whole.
+            name += at + 2 == alphabet.size() ? alphabet.substr(at, 2) : alphabet.substr(at, 1);
+        }
+        names.Add(name.c_str());
+        std::string utf8(name.size() * 3, '\0');
+        utf8.resize(EncodeUtf8(name.data(), name.size(), utf8.data()));
+        expected.push_back(utf8);
+    }
+    std::stable_sort(
+        expected.begin(), expected.end(),
+        [](const std::string& a, const std::string& b) { return CompareNoCase(a, b) < 0; });
+    SortSubfolderNames(names);
+    for (size_t i = 0; i < names.Count(); ++i) {
+        const std::u16string name = names.Name(i);
+        std::string utf8(name.size() * 3, '\0');
+        utf8.resize(EncodeUtf8(name.data(), name.size(), utf8.data()));
+        ASSERT_EQ(utf8, expected[i]) << "at " << i;
+    }
 }
 
 TEST(FolderPath, OpeningMovesDownAndUp) {
