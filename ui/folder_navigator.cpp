@@ -50,10 +50,19 @@ LRESULT CurrentFolderItem(HWND list) {
     return item - 1;
 }
 
-void AddWideItem(HWND list, const wchar_t* text, uint16_t indent, uint16_t path_offset) {
-    const LRESULT item = SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
+// The list's window procedure. A folder may hold a hundred thousand sub-folders, and the fill
+// calls it directly for each item, as SendMessageW does for a window of the calling thread,
+// without the message call's own cost, which is as large as the insertion's.
+WNDPROC ListProcedure(HWND list) {
+    return reinterpret_cast<WNDPROC>(GetWindowLongPtrW(list, GWLP_WNDPROC));
+}
+
+void AddWideItem(HWND list, WNDPROC procedure, const wchar_t* text, uint16_t indent,
+                 uint16_t path_offset) {
+    const LRESULT item =
+        CallWindowProcW(procedure, list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
     if (item >= 0) {
-        SendMessageW(list, LB_SETITEMDATA, item, MAKELONG(path_offset, indent));
+        CallWindowProcW(procedure, list, LB_SETITEMDATA, item, MAKELONG(path_offset, indent));
     }
 }
 
@@ -97,7 +106,7 @@ std::string FolderItemText(HWND list, LRESULT item) {
 
 void AddFolderItem(HWND list, std::string_view text, uint16_t indent, uint16_t path_offset) {
     std::wstring buffer;
-    AddWideItem(list, WideCopy(text, buffer), indent, path_offset);
+    AddWideItem(list, ListProcedure(list), WideCopy(text, buffer), indent, path_offset);
 }
 
 void FillFolderList(HWND list) {
@@ -120,15 +129,17 @@ void FillFolderList(HWND list) {
     const size_t text_units = folder.size() + 1 + names.store.size();
     SendMessageW(list, LB_INITSTORAGE, components.size() + names.Count(),
                  text_units * sizeof(wchar_t));
+    const WNDPROC procedure = ListProcedure(list);
     std::wstring buffer;
     uint16_t indent = 0;
     for (const PathComponent& component : components) {
-        AddWideItem(list, WideCopy(folder.substr(component.offset, component.length), buffer),
-                    indent, static_cast<uint16_t>(component.offset));
+        AddWideItem(list, procedure,
+                    WideCopy(folder.substr(component.offset, component.length), buffer), indent,
+                    static_cast<uint16_t>(component.offset));
         indent = static_cast<uint16_t>(indent + kIndentPerLevel);
     }
     for (size_t index = 0; index < names.Count(); ++index) {
-        AddWideItem(list, names.Name(index), indent, SubfolderMark);
+        AddWideItem(list, procedure, names.Name(index), indent, SubfolderMark);
     }
     SendMessageW(list, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(list, nullptr, TRUE);
