@@ -119,27 +119,35 @@ void BuildEntryLine(TextLine& line, const ListJob& job, std::string_view folder,
     AppendText(line, time);
 }
 
+// Characters are copied as they come; each run of spaces is weighed whole: a TAB for every stop
+// after the run's start that a character of the line reaches, then the spaces left before the
+// next character. A run at the line's end leaves no spaces.
 size_t TabFill(std::string_view line, bool utf8, char* out) {
     size_t written = 0;
-    int pending = 0;
-    int column = 0;
-    for (const char c : line) {
-        const bool continues_character = utf8 && IsContinuationByte(c);
-        if (!continues_character) {
-            if (column % 8 == 0 && pending > 0) {
-                out[written++] = '\t';
-                pending = 0;
-            }
-            ++column;
-            if (c == ' ') {
-                ++pending;
-                continue;
-            }
+    size_t column = 0;
+    size_t at = 0;
+    while (at < line.size()) {
+        if (line[at] != ' ') {
+            column += utf8 && IsContinuationByte(line[at]) ? 0 : 1;
+            out[written++] = line[at++];
+            continue;
         }
-        for (; pending > 0; --pending) {
+        size_t run = 1;
+        while (at + run < line.size() && line[at + run] == ' ') {
+            ++run;
+        }
+        const bool trailing = at + run == line.size();
+        const size_t next = column + run;
+        const size_t last_reached = trailing ? next - 1 : next;
+        while ((column | 7) + 1 <= last_reached) {
+            out[written++] = '\t';
+            column = (column | 7) + 1;
+        }
+        for (; !trailing && column < next; ++column) {
             out[written++] = ' ';
         }
-        out[written++] = c;
+        column = next;
+        at += run;
     }
     return written;
 }

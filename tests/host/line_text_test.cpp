@@ -145,6 +145,9 @@ TEST(TabFill, RunsOfSpacesBecomeTabsAtEightColumnStops) {
          "DOCS\t\tDIR\t    3/14/2003\t   9:05:12 AM"},
         {"trailing   ", "trailing"},
         {"x       ", "x"},
+        // A stop inside a run at the end still takes its TAB.
+        {"ab          ", "ab\t"},
+        {"ab" + std::string(20, ' ') + "c", "ab\t\t      c"},
         {"       y", "       y"},
         {"        y", "\ty"},
         // A TAB already in the line is copied and counts as one column.
@@ -195,6 +198,7 @@ TEST(Utf8Line, ColumnsCountCharacters) {
     EXPECT_EQ(Filled("日本語     x", true), "日本語\tx");
     EXPECT_EQ(Filled("日本語     x", false), "日本語     x");
     EXPECT_EQ(Filled("é" + std::string(7, ' ') + "x", true), "é\tx");
+    EXPECT_EQ(Filled("é  日本語" + std::string(12, ' ') + "x", true), "é  日本語\t\t  x");
 }
 
 } // namespace
