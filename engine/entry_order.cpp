@@ -100,7 +100,10 @@ FolderEntry* NewEntry(std::string_view name, bool is_folder, uint64_t size, uint
     wchar_t* real_text = reinterpret_cast<wchar_t*>(entry + 1);
     real_name.copy(real_text, real_name.size());
     char* name_text = reinterpret_cast<char*>(real_text + real_name.size());
-    name.copy(name_text, name.size());
+    // A loop, not memcpy: see AppendBytes.
+    for (size_t i = 0; i < name.size(); ++i) {
+        name_text[i] = name[i];
+    }
     name_text[name.size()] = '\0';
     entry->is_folder = is_folder ? 1 : 0;
     entry->ext_offset = static_cast<uint16_t>(is_folder ? 0 : FindExtOffset(name));

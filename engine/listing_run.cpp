@@ -86,7 +86,7 @@ void WriteLine() {
         WriteBuffer.resize(start + line.size());
         WriteBuffer.resize(start + TabFill(line, LineBuffer.utf8, WriteBuffer.data() + start));
     } else {
-        WriteBuffer.append(line);
+        AppendBytes(WriteBuffer, line);
     }
     WriteBuffer += '\r';
     WriteBuffer += '\n';
