@@ -22,6 +22,41 @@ std::string TempRoot() {
     return root;
 }
 
+// The Unix path Wine maps a Windows path to; empty outside Wine.
+std::string UnixPath(const std::wstring& path) {
+    using ToUnix = char*(CDECL*)(const wchar_t*);
+    const auto to_unix = reinterpret_cast<ToUnix>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleA("kernel32"), "wine_get_unix_file_name")));
+    if (to_unix == nullptr) {
+        return {};
+    }
+    char* unix_path = to_unix(path.c_str());
+    if (unix_path == nullptr) {
+        return {};
+    }
+    std::string result = unix_path;
+    HeapFree(GetProcessHeap(), 0, unix_path);
+    return result;
+}
+
+// Runs a Unix program through Wine and waits, up to two seconds, until done() holds: a Unix
+// program gives no handle to wait on.
+template <typename Done> bool RunUnixProgram(std::string command, Done done) {
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process)) {
+        return false;
+    }
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    for (int i = 0; i < 100 && !done(); ++i) {
+        Sleep(20);
+    }
+    return done();
+}
+
 // Removes a folder and all it holds, long paths included: hence the wide calls, on a path that
 // begins with the long-path prefix. A link to a folder is removed itself, never followed.
 void RemoveTree(const std::wstring& path) {
@@ -40,7 +75,13 @@ void RemoveTree(const std::wstring& path) {
                 !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
                 RemoveTree(child);
             } else if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
-                RemoveDirectoryW(child.c_str());
+                // A link that a test made is a Unix one, which Wine does not remove; left
+                // behind, it would keep its folder, and the next test of that name would fail.
+                if (!RemoveDirectoryW(child.c_str())) {
+                    RunUnixProgram("Z:\\bin\\rm -f " + UnixPath(child), [&child] {
+                        return GetFileAttributesW(child.c_str()) == INVALID_FILE_ATTRIBUTES;
+                    });
+                }
             } else {
                 DeleteFileW(child.c_str());
             }
@@ -133,49 +174,18 @@ std::string ReadWholeFile(const std::string& path) {
     return *content;
 }
 
-// The Unix path Wine maps a Windows path to; empty outside Wine.
-static std::string UnixPath(const std::string& path) {
-    using ToUnix = char*(CDECL*)(const wchar_t*);
-    const auto to_unix = reinterpret_cast<ToUnix>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleA("kernel32"), "wine_get_unix_file_name")));
-    if (to_unix == nullptr) {
-        return {};
-    }
-    const std::wstring wide(path.begin(), path.end());
-    char* unix_path = to_unix(wide.c_str());
-    if (unix_path == nullptr) {
-        return {};
-    }
-    std::string result = unix_path;
-    HeapFree(GetProcessHeap(), 0, unix_path);
-    return result;
-}
-
 // Wine runs Unix programs too: ln makes the link that Windows' own calls would make as a
 // reparse point of Wine's own kind.
 bool MakeFolderLink(const std::string& link, const std::string& target) {
-    const std::string unix_target = UnixPath(target);
-    const std::string unix_folder = UnixPath(link.substr(0, link.rfind('\\')));
+    const std::string unix_target = UnixPath(FromAnsi(target));
+    const std::string unix_folder = UnixPath(FromAnsi(link.substr(0, link.rfind('\\'))));
     if (unix_target.empty() || unix_folder.empty()) {
         return false;
     }
     // The tests' paths hold no blanks, so they go unquoted.
-    std::string command = "Z:\\bin\\ln -s " + unix_target + " " + unix_folder + "/" +
-                          link.substr(link.rfind('\\') + 1);
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process)) {
-        return false;
-    }
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    // A Unix program gives no handle to wait on; the link shows when ln is done.
-    for (int i = 0; i < 100 && !FileExists(link); ++i) {
-        Sleep(20);
-    }
-    return FileExists(link);
+    return RunUnixProgram("Z:\\bin\\ln -s " + unix_target + " " + unix_folder + "/" +
+                              link.substr(link.rfind('\\') + 1),
+                          [&link] { return FileExists(link); });
 }
 
 std::string MakeFolderOfFiles(const std::string& name, int count) {
