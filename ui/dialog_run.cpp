@@ -135,9 +135,12 @@ void StartDialogRun(HWND dialog, DialogRunRequest request) {
     ChangeControls(dialog, true);
     SendMessageW(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(go), TRUE);
     ActiveRun.cursor = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
-    // The engine's counts are still those of the last run until the new one starts: a run
-    // starts with the start folder and no file.
-    SetProgressTitle(dialog, 0, 1);
+    // The title shows the counts from the timer's first tick on: a title set at once would be
+    // one more change of it, each of which is a repaint of the window's frame. Until the run
+    // sets its counts they are those of the last run; it starts with the start folder and no
+    // file.
+    FileCount = 0;
+    FolderCount = 1;
     SetTimer(dialog, kProgressTimer, 250, nullptr);
 
     ActiveRun.thread = CreateThread(nullptr, 0, RunInThread, nullptr, 0, nullptr);
