@@ -51,6 +51,17 @@ BOOL CALLBACK DisableControl(HWND control, LPARAM go_button) {
     return TRUE;
 }
 
+// Draws a control that has been disabled or enabled again as it now looks. The banner's picture,
+// and the folder list's items, which the dialog draws without a disabled look, stay as they are;
+// the list's border and scroll bar are drawn again.
+void RedrawChangedControl(HWND control, HWND folder_list) {
+    if (control == folder_list) {
+        SendMessageW(control, WM_NCPAINT, 1, 0);
+    } else if (control != BannerWindow) {
+        InvalidateRect(control, nullptr, TRUE);
+    }
+}
+
 // Every control but "&Go!" disabled or enabled again, and the text of "&Go!", with the dialog's
 // drawing held: the changed controls are then drawn once, at the next paint, where each would
 // otherwise draw itself at once, and more than once.
@@ -68,11 +79,9 @@ void ChangeControls(HWND dialog, bool running) {
     const std::string go_text = running ? ProgramString(IDS_STOP_BUTTON) : ActiveRun.go_text;
     SetWindowTextW(go, Widen(go_text).c_str());
     SendMessageW(dialog, WM_SETREDRAW, TRUE, 0);
+    const HWND folder_list = GetDlgItem(dialog, IDC_FOLDER_LIST);
     for (const HWND control : ActiveRun.disabled) {
-        // The banner's picture looks the same either way.
-        if (control != BannerWindow) {
-            InvalidateRect(control, nullptr, TRUE);
-        }
+        RedrawChangedControl(control, folder_list);
     }
     InvalidateRect(go, nullptr, TRUE);
 }
