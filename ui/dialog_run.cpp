@@ -13,6 +13,7 @@
 #include "platform/wide_text.h"
 #include "platform/window_text.h"
 #include "res/resource.h"
+#include "ui/banner.h"
 
 namespace {
 
@@ -48,6 +49,41 @@ BOOL CALLBACK DisableControl(HWND control, LPARAM go_button) {
         ActiveRun.disabled.push_back(control);
     }
     return TRUE;
+}
+
+// Draws a control that has been disabled or enabled again as it now looks. The banner's picture,
+// and the folder list's items, which the dialog draws without a disabled look, stay as they are;
+// the list's border and scroll bar are drawn again.
+void RedrawChangedControl(HWND control, HWND folder_list) {
+    if (control == folder_list) {
+        SendMessageW(control, WM_NCPAINT, 1, 0);
+    } else if (control != BannerWindow) {
+        InvalidateRect(control, nullptr, TRUE);
+    }
+}
+
+// Every control but "&Go!" disabled or enabled again, and the text of "&Go!", with the dialog's
+// drawing held: the changed controls are then drawn once, at the next paint, where each would
+// otherwise draw itself at once, and more than once.
+void ChangeControls(HWND dialog, bool running) {
+    const HWND go = GetDlgItem(dialog, IDOK);
+    SendMessageW(dialog, WM_SETREDRAW, FALSE, 0);
+    if (running) {
+        ActiveRun.disabled.clear();
+        EnumChildWindows(dialog, DisableControl, reinterpret_cast<LPARAM>(go));
+    } else {
+        for (const HWND control : ActiveRun.disabled) {
+            EnableWindow(control, TRUE);
+        }
+    }
+    const std::string go_text = running ? ProgramString(IDS_STOP_BUTTON) : ActiveRun.go_text;
+    SetWindowTextW(go, Widen(go_text).c_str());
+    SendMessageW(dialog, WM_SETREDRAW, TRUE, 0);
+    const HWND folder_list = GetDlgItem(dialog, IDC_FOLDER_LIST);
+    for (const HWND control : ActiveRun.disabled) {
+        RedrawChangedControl(control, folder_list);
+    }
+    InvalidateRect(go, nullptr, TRUE);
 }
 
 // The count with the user's thousands separator and grouping: 12,345.
@@ -105,14 +141,15 @@ void StartDialogRun(HWND dialog, DialogRunRequest request) {
     ActiveRun.focus = GetFocus();
     ActiveRun.title = WindowText(dialog);
     ActiveRun.go_text = WindowText(go);
-    ActiveRun.disabled.clear();
-    EnumChildWindows(dialog, DisableControl, reinterpret_cast<LPARAM>(go));
-    SetWindowTextW(go, Widen(ProgramString(IDS_STOP_BUTTON)).c_str());
+    ChangeControls(dialog, true);
     SendMessageW(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(go), TRUE);
     ActiveRun.cursor = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
-    // The engine's counts are still those of the last run until the new one starts: a run
-    // starts with the start folder and no file.
-    SetProgressTitle(dialog, 0, 1);
+    // The title shows the counts from the timer's first tick on: a title set at once would be
+    // one more change of it, each of which is a repaint of the window's frame. Until the run
+    // sets its counts they are those of the last run; it starts with the start folder and no
+    // file.
+    FileCount = 0;
+    FolderCount = 1;
     SetTimer(dialog, kProgressTimer, 250, nullptr);
 
     ActiveRun.thread = CreateThread(nullptr, 0, RunInThread, nullptr, 0, nullptr);
@@ -143,11 +180,7 @@ bool EndDialogRun(HWND dialog) {
     }
     KillTimer(dialog, kProgressTimer);
     SetWindowTextW(dialog, Widen(ActiveRun.title).c_str());
-    const HWND go = GetDlgItem(dialog, IDOK);
-    SetWindowTextW(go, Widen(ActiveRun.go_text).c_str());
-    for (const HWND control : ActiveRun.disabled) {
-        EnableWindow(control, TRUE);
-    }
+    ChangeControls(dialog, false);
     if (ActiveRun.focus != nullptr && IsWindow(ActiveRun.focus)) {
         SendMessageW(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(ActiveRun.focus), TRUE);
     }
