@@ -5,6 +5,7 @@
 #include "engine/run_state.h"
 #include "platform/utf8.h"
 #include "platform/folder_search.h"
+#include "platform/wide_text.h"
 
 namespace {
 
@@ -36,12 +37,7 @@ std::string_view WrittenName(const wchar_t* name, char (&buffer)[MAX_PATH * kMax
         return {buffer, length};
     }
     length += wcslen(name + length);
-    if (ActiveJob->utf8_output) {
-        return {buffer, EncodeUtf8(name, length, buffer)};
-    }
-    const int written = WideCharToMultiByte(CP_ACP, 0, name, static_cast<int>(length), buffer,
-                                            sizeof buffer, nullptr, nullptr);
-    return {buffer, static_cast<size_t>(written > 0 ? written : 0)};
+    return {buffer, EncodeForListing(name, length, ActiveJob->utf8_output != 0, buffer)};
 }
 
 } // namespace

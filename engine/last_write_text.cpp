@@ -34,23 +34,12 @@ std::array<DateSlot, 16384> DateTexts;
 TimePicture Picture;
 bool OwnTimes = false;
 
-std::string Encoded(std::string utf8) {
-    return Utf8Output ? utf8 : CodePageFromUtf8(utf8);
-}
-
 // A text from GetDateFormatW or GetTimeFormatW (length counting its NUL, 0 on failure) in the
 // listing's encoding.
 void AssignWritten(const wchar_t* text, int length, std::string& written) {
-    const int units = length > 1 ? length - 1 : 0;
-    written.resize(static_cast<size_t>(units) * kMaxUtf8PerUtf16Unit);
-    int size = 0;
-    if (Utf8Output) {
-        size = static_cast<int>(EncodeUtf8(text, static_cast<size_t>(units), written.data()));
-    } else if (units > 0) {
-        size = WideCharToMultiByte(CP_ACP, 0, text, units, written.data(),
-                                   static_cast<int>(written.size()), nullptr, nullptr);
-    }
-    written.resize(static_cast<size_t>(size > 0 ? size : 0));
+    const size_t units = length > 1 ? static_cast<size_t>(length - 1) : 0;
+    written.resize(units * kMaxUtf8PerUtf16Unit);
+    written.resize(EncodeForListing(text, units, Utf8Output, written.data()));
 }
 
 void WindowsTime(const SYSTEMTIME& calendar, std::string& written) {
@@ -101,14 +90,14 @@ void PrepareTimePicture() {
         return;
     }
     for (TimePiece& piece : Picture.pieces) {
-        piece.text = Encoded(std::move(piece.text));
+        piece.text = ListingText(piece.text, Utf8Output);
     }
     const std::wstring am = LocaleText(LOCALE_S1159);
     const std::wstring pm = LocaleText(LOCALE_S2359);
-    Picture.am = Encoded(Utf8FromWide(am));
-    Picture.pm = Encoded(Utf8FromWide(pm));
-    Picture.am_initial = Encoded(Utf8FromWide(Initial(am)));
-    Picture.pm_initial = Encoded(Utf8FromWide(Initial(pm)));
+    Picture.am = ListingText(Utf8FromWide(am), Utf8Output);
+    Picture.pm = ListingText(Utf8FromWide(pm), Utf8Output);
+    Picture.am_initial = ListingText(Utf8FromWide(Initial(am)), Utf8Output);
+    Picture.pm_initial = ListingText(Utf8FromWide(Initial(pm)), Utf8Output);
     OwnTimes = PictureMatchesWindows();
 }
 

@@ -283,8 +283,7 @@ void ShowFailure() {
 
 ListingOutcome RunListing(const ListJob& job) {
     ActiveJob = &job;
-    FileCount = 0;
-    FolderCount = 1;
+    ResetRunCounts();
     FileLinesWritten = 0;
     SectionsWritten = 0;
     if (job.full_information) {
@@ -293,8 +292,7 @@ ListingOutcome RunListing(const ListJob& job) {
     RunOutcome = ListingOutcome::Written;
     LineBuffer.utf8 = job.utf8_output != 0;
     const char* filter_text = job.filter_text != nullptr ? job.filter_text : "";
-    CompileFilter(job.utf8_output ? std::string(filter_text) : CodePageFromUtf8(filter_text),
-                  job.utf8_output, ActiveFilter);
+    CompileFilter(ListingText(filter_text, job.utf8_output != 0), job.utf8_output, ActiveFilter);
     const char* output_path = job.output_path != nullptr ? job.output_path : "";
     OutputFile = CreateFileW(Widen(output_path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
@@ -310,7 +308,7 @@ ListingOutcome RunListing(const ListJob& job) {
     const char* start_folder = job.start_folder != nullptr ? job.start_folder : "";
     WalkPath = StartWalkPath(start_folder);
     OutputFolder = OutputFolderOf(output_path);
-    ShownPath = job.utf8_output ? std::string(start_folder) : CodePageFromUtf8(start_folder);
+    ShownPath = ListingText(start_folder, job.utf8_output != 0);
     ListTree();
     FlushOutput();
     if (!CloseHandle(OutputFile) && Writing()) {

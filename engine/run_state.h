@@ -17,6 +17,13 @@ extern std::atomic<int32_t> FileCount;
 // Folders of the run: the start folder and every sub-folder listed so far.
 extern std::atomic<int32_t> FolderCount;
 
+// The counts at the start of a run: the start folder and no file. A caller that shows them
+// from another thread sets them before the run does.
+inline void ResetRunCounts() {
+    FileCount = 0;
+    FolderCount = 1;
+}
+
 // Whether the job's caller has asked the run to stop.
 inline bool StopRequested() {
     return ActiveJob->stop_requested != nullptr &&

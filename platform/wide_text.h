@@ -45,6 +45,26 @@ inline std::string CodePageFromUtf8(std::string_view text) {
     return CodePageFromWide(Widen(text));
 }
 
+// A wide text in a listing's encoding: UTF-8, or the code page as the ANSI functions give it.
+// out holds units * kMaxUtf8PerUtf16Unit bytes; returns the bytes written.
+inline size_t EncodeForListing(const wchar_t* text, size_t units, bool utf8, char* out) {
+    if (utf8) {
+        return EncodeUtf8(text, units, out);
+    }
+    if (units == 0) {
+        return 0;
+    }
+    const int written =
+        WideCharToMultiByte(CP_ACP, 0, text, static_cast<int>(units), out,
+                            static_cast<int>(units * kMaxUtf8PerUtf16Unit), nullptr, nullptr);
+    return static_cast<size_t>(written > 0 ? written : 0);
+}
+
+// A UTF-8 text in a listing's encoding.
+inline std::string ListingText(std::string_view text, bool utf8) {
+    return utf8 ? std::string(text) : CodePageFromUtf8(text);
+}
+
 // Text of the code page (from an ANSI function or control) as UTF-8.
 inline std::string Utf8FromCodePage(std::string_view text) {
     std::wstring wide(text.size(), L'\0');

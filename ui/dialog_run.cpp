@@ -145,11 +145,9 @@ void StartDialogRun(HWND dialog, DialogRunRequest request) {
     SendMessageW(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(go), TRUE);
     ActiveRun.cursor = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
     // The title shows the counts from the timer's first tick on: a title set at once would be
-    // one more change of it, each of which is a repaint of the window's frame. Until the run
-    // sets its counts they are those of the last run; it starts with the start folder and no
-    // file.
-    FileCount = 0;
-    FolderCount = 1;
+    // one more change of it, each of which is a repaint of the window's frame. The counts are
+    // set afresh here, as the tick may come before the run's thread sets them.
+    ResetRunCounts();
     SetTimer(dialog, kProgressTimer, 250, nullptr);
 
     ActiveRun.thread = CreateThread(nullptr, 0, RunInThread, nullptr, 0, nullptr);
