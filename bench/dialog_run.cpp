@@ -32,7 +32,9 @@
 #include <string>
 #include <vector>
 
+#include "bench/json_text.h"
 #include "res/resource.h"
+#include "tests/wine/foreign_window_text.h"
 #include "ui/dialog_run.h"
 
 namespace {
@@ -76,21 +78,6 @@ std::string Narrow(const std::wstring& text) {
     WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), narrow.data(), size,
                         nullptr, nullptr);
     return narrow;
-}
-
-// The text of a window of another process, read with the wide message, which carries it across
-// processes intact under Wine.
-std::wstring WindowText(HWND window) {
-    DWORD_PTR length = 0;
-    if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length)) {
-        return {};
-    }
-    std::wstring text(length + 1, L'\0');
-    DWORD_PTR copied = 0;
-    SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
-                        SMTO_ABORTIFHUNG, 5000, &copied);
-    text.resize(copied < length ? copied : length);
-    return text;
 }
 
 DWORD ProcessOf(HWND window) {
@@ -215,7 +202,7 @@ std::string AnswerBox(HWND box) {
     std::wstring text;
     for (int i = 0; i < 5000 && text.empty(); ++i) {
         if (IsWindowVisible(box)) {
-            text = WindowText(GetDlgItem(box, 0xFFFF));
+            text = ForeignWindowText(GetDlgItem(box, 0xFFFF));
         }
         if (text.empty()) {
             Sleep(2);
@@ -326,7 +313,7 @@ HWND WaitForIdleDialog(const Program& program, HWND dialog) {
             }
         }
         if (dialog != nullptr && IsWindowEnabled(GetDlgItem(dialog, IDC_EXIT)) &&
-            WindowText(dialog) == kDialogTitle) {
+            ForeignWindowText(dialog) == kDialogTitle) {
             return dialog;
         }
         if (WaitForSingleObject(program.Handle(), 2) != WAIT_TIMEOUT) {
@@ -523,27 +510,6 @@ int ShowStampedBox() {
     swprintf(text, 64, L"%.7f", Seconds());
     MessageBoxW(nullptr, text, L"dialog_run", MB_OK | MB_TASKMODAL);
     return 0;
-}
-
-std::string JsonString(const std::string& value) {
-    std::string text = "\"";
-    for (char c : value) {
-        if (c == '"' || c == '\\') {
-            text += '\\';
-        }
-        text += c == '\n' ? ' ' : c;
-    }
-    return text + "\"";
-}
-
-std::string JsonList(const std::vector<double>& values) {
-    std::string text = "[";
-    for (double value : values) {
-        char number[32];
-        snprintf(number, sizeof number, "%s%.6f", text.size() > 1 ? ", " : "", value);
-        text += number;
-    }
-    return text + "]";
 }
 
 Case ParseCase(const std::string& text) {

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/json_text.h"
 #include "engine/ascii.h"
 #include "platform/folder_search.h"
 #include "platform/wide_text.h"
@@ -161,27 +162,6 @@ double Median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
     const size_t middle = values.size() / 2;
     return values.size() % 2 != 0 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
-}
-
-std::string JsonList(const std::vector<double>& values) {
-    std::string text = "[";
-    for (double value : values) {
-        char number[32];
-        snprintf(number, sizeof number, "%s%.6f", text.size() > 1 ? ", " : "", value);
-        text += number;
-    }
-    return text + "]";
-}
-
-std::string JsonString(const std::string& value) {
-    std::string text = "\"";
-    for (char c : value) {
-        if (c == '"' || c == '\\') {
-            text += '\\';
-        }
-        text += c;
-    }
-    return text + "\"";
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "res/resource.h"
+#include "tests/wine/foreign_window_text.h"
 
 namespace {
 
@@ -281,16 +282,7 @@ std::wstring LongPath(const std::string& path) {
 }
 
 std::string ReadWindowText(HWND window) {
-    DWORD_PTR length = 0;
-    if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length)) {
-        return {};
-    }
-    std::wstring text(length + 1, L'\0');
-    DWORD_PTR copied = 0;
-    SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
-                        SMTO_ABORTIFHUNG, 5000, &copied);
-    text.resize(std::min<size_t>(copied, length));
-    return ToAnsi(text);
+    return ToAnsi(ForeignWindowText(window));
 }
 
 bool operator==(const ShownMessage& a, const ShownMessage& b) {
