@@ -32,7 +32,7 @@
 #include <string>
 #include <vector>
 
-#include "bench/json_text.h"
+#include "bench/bench_support.h"
 #include "res/resource.h"
 #include "tests/wine/foreign_window_text.h"
 #include "ui/dialog_run.h"
@@ -45,17 +45,6 @@ constexpr DWORD kNameSorting = IDC_SORT_NAME;
 constexpr DWORD kRunTimeoutMs = 300000;
 // The pause before every timed span, for the last run's process, paints and files to settle.
 constexpr DWORD kSettleMs = 150;
-
-double Seconds() {
-    static const LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER value;
-        QueryPerformanceFrequency(&value);
-        return value;
-    }();
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 [[noreturn]] void Fail(int code, const std::string& what) {
     fprintf(stderr, "dialog_run: %s\n", what.c_str());

@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "bench/json_text.h"
+#include "bench/bench_support.h"
 #include "engine/ascii.h"
 #include "platform/folder_search.h"
 #include "platform/wide_text.h"
@@ -26,17 +26,6 @@
 #include "ui/folder_path.h"
 
 namespace {
-
-double Seconds() {
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER value;
-        QueryPerformanceFrequency(&value);
-        return value;
-    }();
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 bool IsListedSubfolder(const WIN32_FIND_DATAW& found) {
     return (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 && found.cFileName[0] != L'.';

@@ -1,9 +1,24 @@
-// The JSON the bench programs print for bench/measure.py and bench/dialog_run.py to read.
+// What the bench programs share: their clock, and the JSON they print for bench/measure.py and
+// bench/dialog_run.py to read.
 #pragma once
+
+#include <windows.h>
 
 #include <cstdio>
 #include <string>
 #include <vector>
+
+// Seconds on the performance counter, the clock of every span the bench programs time.
+inline double Seconds() {
+    static const LARGE_INTEGER frequency = [] {
+        LARGE_INTEGER value;
+        QueryPerformanceFrequency(&value);
+        return value;
+    }();
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
 
 // A string as JSON, quoted; a line break becomes a space, so that a record stays on one line.
 inline std::string JsonString(const std::string& value) {
