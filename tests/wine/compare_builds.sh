@@ -67,7 +67,15 @@ failed=0
 for index in "${!jobs[@]}"; do
     read -r -a options <<<"${jobs[$index]}"
     for exe in "$exe32" "$exe64"; do
-        SCRIVTREE_NO_DISPLAY=1 "$run" "$exe" -path "$start" -out listing.txt "${options[@]}"
+        # Without a display the program's message boxes show nothing: say which run failed.
+        status=0
+        SCRIVTREE_NO_DISPLAY=1 "$run" "$exe" -path "$start" -out listing.txt "${options[@]}" ||
+            status=$?
+        if [ $status -ne 0 ]; then
+            echo "$(basename "$(dirname "$exe")") failed (exit code $status) for: ${jobs[$index]}"
+            df -h "$work" | tail -1
+            exit 1
+        fi
         without_own_time "$tree/listing.txt" >"$results/$index-$(basename "$(dirname "$exe")").txt"
         rm "$tree/listing.txt"
     done
