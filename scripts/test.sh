@@ -7,6 +7,13 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+# The builds, the Wine prefixes and the test folders take about 2.6 GB at their peak. Short of
+# disk, the programs under test fail in ways that do not name it: say so first.
+free_mb=$(df -Pm . | awk 'NR == 2 { print $4 }')
+if [ "${free_mb:-0}" -lt 3000 ]; then
+    echo "Warning: only ${free_mb} MB free here; a test run needs about 3,000 MB." >&2
+fi
+
 bash scripts/install-deps.sh
 bash scripts/build.sh
 
