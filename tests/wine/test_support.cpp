@@ -105,8 +105,37 @@ std::string Join(const std::string& folder, const std::string& name) {
     return folder + "\\" + name;
 }
 
+namespace {
+
+// The test program's own folder of test folders, removed when every test has passed; after a
+// failure it stays, to be looked into.
+class TestFolders : public testing::Environment {
+  public:
+    const std::string& Root() {
+        if (root_.empty()) {
+            root_ = TempRoot();
+        }
+        return root_;
+    }
+    void TearDown() override {
+        if (!root_.empty() && testing::UnitTest::GetInstance()->failed_test_count() == 0) {
+            // Not from inside: a listing run may have left the current directory there.
+            SetCurrentDirectoryA((root_ + "\\..").c_str());
+            RemoveTree(L"\\\\?\\" + FromAnsi(root_));
+        }
+    }
+
+  private:
+    std::string root_;
+};
+
+TestFolders* const TheTestFolders =
+    static_cast<TestFolders*>(testing::AddGlobalTestEnvironment(new TestFolders));
+
+} // namespace
+
 std::string MakeTestFolder(const std::string& name) {
-    static const std::string root = TempRoot();
+    const std::string& root = TheTestFolders->Root();
     const std::string path = Join(root, name);
     // A listing run leaves the current directory in the tree it listed, which would keep the
     // tree from being removed.
