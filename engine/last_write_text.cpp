@@ -18,19 +18,49 @@ bool Utf8Output = false;
 uint64_t LocalBias = 0;
 bool HaveLocalBias = false;
 
-// Formatted dates remembered by their day: a listing meets the same days again and again, and
-// having Windows format one costs more than the rest of the line. Enough slots for every day of
-// 32 years; a text too long for a slot is formatted each time.
-struct DateSlot {
-    static constexpr uint32_t kNoDay = UINT32_MAX;
-    uint32_t day = kNoDay;
-    uint8_t length = 0;
-    char text[27];
+// Formatted texts remembered by the value they show: a listing meets the same days, and the same
+// seconds, again and again, and having Windows format one costs more than the rest of the line.
+// A text too long for a slot is formatted each time.
+template <size_t kSlots> class FormattedTexts {
+  public:
+    void Clear() {
+        for (Slot& slot : slots_) {
+            slot.key = kNoKey;
+        }
+    }
+
+    // The text remembered for key, or the one format (a call that formats into the string it
+    // is given) makes, kept in text when it does not fit a slot.
+    template <typename Format>
+    std::string_view Text(uint32_t key, std::string& text, Format format) {
+        Slot& slot = slots_[key % kSlots];
+        if (slot.key == key) {
+            return {slot.text, slot.length};
+        }
+        format(text);
+        if (text.size() <= std::size(slot.text)) {
+            slot.key = key;
+            slot.length = static_cast<uint8_t>(text.copy(slot.text, std::size(slot.text)));
+        }
+        return text;
+    }
+
+  private:
+    static constexpr uint32_t kNoKey = UINT32_MAX;
+    struct Slot {
+        uint32_t key = kNoKey;
+        uint8_t length = 0;
+        char text[27];
+    };
+    std::array<Slot, kSlots> slots_;
 };
-std::array<DateSlot, 16384> DateTexts;
+
+// Every day of 32 years; times only when Windows formats them (see OwnTimes), by the second.
+FormattedTexts<16384> DateTexts;
+FormattedTexts<4096> TimeTexts;
 
 // Times are formatted here from the user's picture when it is one this program knows and gives,
-// at the start of a run, the same texts as Windows; otherwise Windows formats each.
+// at the start of a run, the same texts as Windows; otherwise Windows formats each second once.
 TimePicture Picture;
 bool OwnTimes = false;
 
@@ -40,6 +70,13 @@ void AssignWritten(const wchar_t* text, int length, std::string& written) {
     const size_t units = length > 1 ? static_cast<size_t>(length - 1) : 0;
     written.resize(units * kMaxUtf8PerUtf16Unit);
     written.resize(EncodeForListing(text, units, Utf8Output, written.data()));
+}
+
+void WindowsDate(const SYSTEMTIME& calendar, std::string& written) {
+    wchar_t text[kDateTimeCapacity];
+    AssignWritten(
+        text, GetDateFormatW(LOCALE_USER_DEFAULT, 0, &calendar, nullptr, text, kDateTimeCapacity),
+        written);
 }
 
 void WindowsTime(const SYSTEMTIME& calendar, std::string& written) {
@@ -123,9 +160,8 @@ void PrepareLastWriteText(bool utf8_output) {
         return (static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
     };
     LocalBias = join(local) - join(now);
-    for (DateSlot& slot : DateTexts) {
-        slot.day = DateSlot::kNoDay;
-    }
+    DateTexts.Clear();
+    TimeTexts.Clear();
     PrepareTimePicture();
 }
 
@@ -138,26 +174,15 @@ void LastWriteText::Format(uint64_t last_write) {
         return;
     }
     const uint32_t day = (calendar.wYear * 16u + calendar.wMonth) * 32u + calendar.wDay;
-    DateSlot& slot = DateTexts[day % DateTexts.size()];
-    if (slot.day == day) {
-        date = {slot.text, slot.length};
-    } else {
-        wchar_t text[kDateTimeCapacity];
-        AssignWritten(
-            text,
-            GetDateFormatW(LOCALE_USER_DEFAULT, 0, &calendar, nullptr, text, kDateTimeCapacity),
-            date_text_);
-        date = date_text_;
-        if (date_text_.size() <= std::size(slot.text)) {
-            slot.day = day;
-            slot.length = static_cast<uint8_t>(date_text_.copy(slot.text, std::size(slot.text)));
-        }
-    }
+    date = DateTexts.Text(day, date_text_,
+                          [&calendar](std::string& text) { WindowsDate(calendar, text); });
     if (OwnTimes) {
         time_text_.clear();
         AppendTime(Picture, calendar.wHour, calendar.wMinute, calendar.wSecond, time_text_);
-    } else {
-        WindowsTime(calendar, time_text_);
+        time = time_text_;
+        return;
     }
-    time = time_text_;
+    const uint32_t second = (calendar.wHour * 60u + calendar.wMinute) * 60u + calendar.wSecond;
+    time = TimeTexts.Text(second, time_text_,
+                          [&calendar](std::string& text) { WindowsTime(calendar, text); });
 }

@@ -82,6 +82,39 @@ TEST(ListingRun, WorkedExampleWithSummary) {
                                        tree.output + "\""});
 }
 
+// The user's own time format, set for the test and put back after it.
+class UserTimeFormat {
+  public:
+    explicit UserTimeFormat(const wchar_t* picture) {
+        GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_STIMEFORMAT, saved_, 80);
+        SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_STIMEFORMAT, picture);
+    }
+    ~UserTimeFormat() { SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_STIMEFORMAT, saved_); }
+
+  private:
+    wchar_t saved_[80] = L"";
+};
+
+// Times come out as Windows formats them, whether the run makes them from the user's picture
+// or, for a picture it does not know ("zz"), has Windows format each second once.
+TEST(ListingRun, TimesAreWindowsOwnForAnyPicture) {
+    DemoTree tree("time-pictures");
+    const WORD times[][3] = {{14, 2, 9}, {16, 41, 7}, {11, 20, 55}, {9, 5, 12}, {9, 5, 40}};
+    for (const wchar_t* picture : {L"HH'h'mm.ss", L"tt hh:mm:ss", L"H:mm:ss zz"}) {
+        UserTimeFormat format(picture);
+        ASSERT_EQ(RunListing(FullJob(tree.output, tree.demo)), ListingOutcome::Written);
+        const std::string listing = ReadWholeFile(tree.output);
+        for (const auto& time : times) {
+            SYSTEMTIME calendar{2003, 3, 0, 14, time[0], time[1], time[2], 0};
+            wchar_t text[80];
+            ASSERT_GT(GetTimeFormatW(LOCALE_USER_DEFAULT, 0, &calendar, nullptr, text, 80), 1);
+            EXPECT_NE(listing.find(ToAnsi(text) + "\r\n"), std::string::npos)
+                << ToAnsi(picture) << ": " << ToAnsi(text) << " in\n"
+                << listing;
+        }
+    }
+}
+
 TEST(ListingRun, WorkedExampleVariants) {
     DemoTree tree("variants");
     ListJob job = FullJob(tree.output, tree.demo);
