@@ -1,5 +1,9 @@
 #include "engine/time_picture.h"
 
+#include <algorithm>
+#include <iterator>
+#include <utility>
+
 namespace {
 
 bool IsLetter(char c) {
@@ -8,29 +12,21 @@ bool IsLetter(char c) {
 
 // The piece of a run of count letters c, or false when the run means nothing known.
 bool LetterPiece(char c, size_t count, TimePiece& piece) {
-    if (count > 2) {
+    using Kind = TimePiece::Kind;
+    constexpr std::pair<char, Kind> kLetters[] = {{'h', Kind::Hour12},
+                                                  {'H', Kind::Hour24},
+                                                  {'m', Kind::Minute},
+                                                  {'s', Kind::Second},
+                                                  {'t', Kind::MarkerInitial}};
+    const auto letter = std::find_if(std::begin(kLetters), std::end(kLetters),
+                                     [c](const auto& known) { return known.first == c; });
+    if (count > 2 || letter == std::end(kLetters)) {
         return false;
     }
     piece.two_digits = count == 2;
-    switch (c) {
-    case 'h':
-        piece.kind = TimePiece::Kind::Hour12;
-        return true;
-    case 'H':
-        piece.kind = TimePiece::Kind::Hour24;
-        return true;
-    case 'm':
-        piece.kind = TimePiece::Kind::Minute;
-        return true;
-    case 's':
-        piece.kind = TimePiece::Kind::Second;
-        return true;
-    case 't':
-        piece.kind = count == 2 ? TimePiece::Kind::Marker : TimePiece::Kind::MarkerInitial;
-        return true;
-    default:
-        return false;
-    }
+    // "tt" is the whole marker, "t" its first character.
+    piece.kind = c == 't' && count == 2 ? Kind::Marker : letter->second;
+    return true;
 }
 
 void AppendNumber(int value, bool two_digits, std::string& text) {
@@ -65,9 +61,9 @@ bool ParseTimePicture(std::string_view picture, std::vector<TimePiece>& pieces) 
             }
             at += count;
         } else {
-            const size_t end =
-                picture.find_first_of("'ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz", at);
-            const size_t stop = end == std::string_view::npos ? picture.size() : end;
+            const auto end = std::find_if(picture.begin() + at, picture.end(),
+                                          [](char d) { return d == '\'' || IsLetter(d); });
+            const size_t stop = static_cast<size_t>(end - picture.begin());
             piece.text = picture.substr(at, stop - at);
             at = stop;
         }
