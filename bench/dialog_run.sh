@@ -3,17 +3,20 @@
 # benchmark's trees T1 (-s -f) and T2 (-f -sort name); see docs/benchmarks-dialog-run.md.
 #
 #   bash bench/dialog_run.sh [--work-dir DIR] [--trees DIR] [--rounds N] [--dialog-runs N]
-#                            [--cpu N|last|none] [--display :N] [--builds "win32 win64"]
-#                            [--exe PATH] [--extra-titles N] [--report-only]
+#                            [--cpu N|last|none] [--display-cpu N] [--display :N]
+#                            [--builds "win32 win64"] [--exe PATH] [--extra-titles N]
+#                            [--report-only]
 #
 # Builds Scrivtree and bench/dialog_run.cpp for each build (the 32-bit one only where this
 # kernel runs 32-bit programs), or times the program --exe names with the bench of its build.
 # The bench runs on a private X display in a Wine root of its own, everything on one processor
 # and, where this user can make one, in a control group that counts the processor time of the
-# bench's processes. --extra-titles N makes the dialog show its counts in its title N more times
-# at every Go (see bench/dialog_run.cpp). Prints the tables and keeps each build's runs in
-# WORK_DIR/results-BUILD.json and the output files' closes in WORK_DIR/closes-BUILD.log;
-# --report-only prints the tables of those kept there.
+# bench's processes. --display-cpu N puts the X server on processor N instead, outside the
+# accounting group: there it stands for what Windows' compositor and the graphics card do, and
+# only the program's own drawing shares the run's processor. --extra-titles N makes the dialog
+# show its counts in its title N more times at every Go (see bench/dialog_run.cpp). Prints the
+# tables and keeps each build's runs in WORK_DIR/results-BUILD.json and the output files' closes
+# in WORK_DIR/closes-BUILD.log; --report-only prints the tables of those kept there.
 set -eu
 
 repo=$(cd "$(dirname "$0")/.." && pwd)
@@ -22,6 +25,7 @@ trees=/tmp/scrivtree-bench/trees
 rounds=15
 dialog_runs=2
 cpu=last
+display_cpu=
 display=:97
 builds="win32 win64"
 exe=
@@ -29,7 +33,7 @@ extra_titles=0
 report_only=
 
 usage() {
-    sed -n '5,7p' "$0" | sed 's/^#//' >&2
+    sed -n '5,8p' "$0" | sed 's/^#//' >&2
     exit 2
 }
 
@@ -40,6 +44,7 @@ while [ $# -gt 0 ]; do
     --rounds) [ $# -ge 2 ] || usage; rounds=$2; shift 2 ;;
     --dialog-runs) [ $# -ge 2 ] || usage; dialog_runs=$2; shift 2 ;;
     --cpu) [ $# -ge 2 ] || usage; cpu=$2; shift 2 ;;
+    --display-cpu) [ $# -ge 2 ] || usage; display_cpu=$2; shift 2 ;;
     --display) [ $# -ge 2 ] || usage; display=$2; shift 2 ;;
     --builds) [ $# -ge 2 ] || usage; builds=$2; shift 2 ;;
     --exe) [ $# -ge 2 ] || usage; exe=$(realpath "$2"); shift 2 ;;
@@ -190,10 +195,17 @@ measure() {
     # Wine servers and services of the bench's prefixes, the bench and the programs it starts.
     adopt $$
     start_display "$display"
-    if [ -z "$display_pid" ] && [ -f "/tmp/.X${display#:}-lock" ]; then
-        adopt "$(tr -d ' ' <"/tmp/.X${display#:}-lock")"
+    x_server=$display_pid
+    if [ -z "$x_server" ] && [ -f "/tmp/.X${display#:}-lock" ]; then
+        x_server=$(tr -d ' ' <"/tmp/.X${display#:}-lock")
+        adopt "$x_server"
     fi
-    echo "dialog_run.sh: processor ${cpu:-any}; processor time from ${clock:-nowhere}"
+    if [ -n "$display_cpu" ] && [ -n "$x_server" ]; then
+        taskset -cp "$display_cpu" "$x_server" >/dev/null
+        [ -z "$group" ] || echo "$x_server" >"$group_home/cgroup.procs"
+    fi
+    echo "dialog_run.sh: processor ${cpu:-any}, X server on ${display_cpu:-the same};" \
+        "processor time from ${clock:-nowhere}"
 
     export SCRIVTREE_WINE_ROOT=$wine_root SCRIVTREE_DISPLAY=$display
     unset SCRIVTREE_NO_DISPLAY

@@ -32,6 +32,12 @@ struct DialogRun {
     std::vector<HWND> disabled;
     HWND focus = nullptr;
     HCURSOR cursor = nullptr;
+    // The title's pattern and the user's number format, read once a run: each tick only fills
+    // them in.
+    std::string progress_format;
+    wchar_t separator[8] = L",";
+    wchar_t decimal[2] = L".";
+    NUMBERFMTW number_format{};
 };
 
 DialogRun ActiveRun;
@@ -86,10 +92,9 @@ void ChangeControls(HWND dialog, bool running) {
     InvalidateRect(go, nullptr, TRUE);
 }
 
-// The count with the user's thousands separator and grouping: 12,345.
-std::string FormatCount(int32_t count) {
-    wchar_t separator[8] = L",";
-    GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_STHOUSAND, separator, 8);
+// The user's thousands separator and grouping, for counts such as 12,345.
+void ReadNumberFormat() {
+    GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_STHOUSAND, ActiveRun.separator, 8);
     // The locale's grouping "3;0" is NUMBERFMT's 3, "3;2;0" its 32, and "3" its 30.
     wchar_t grouping_text[16] = L"3;0";
     GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SGROUPING, grouping_text, 16);
@@ -102,12 +107,15 @@ std::string FormatCount(int32_t count) {
     }
     const bool ends_in_zero = groups.size() >= 2 && groups.substr(groups.size() - 2) == L";0";
     grouping = ends_in_zero ? grouping / 10 : grouping * 10;
-    wchar_t decimal[] = L".";
     // With no leading zero, Wine writes nothing at all for 0.
-    NUMBERFMTW format{0, 1, grouping, decimal, separator, 1};
+    ActiveRun.number_format = {0, 1, grouping, ActiveRun.decimal, ActiveRun.separator, 1};
+}
+
+// The count as the user writes numbers: 12,345.
+std::string FormatCount(int32_t count) {
     wchar_t text[32];
-    if (GetNumberFormatW(LOCALE_USER_DEFAULT, 0, std::to_wstring(count).c_str(), &format, text,
-                         32) == 0) {
+    if (GetNumberFormatW(LOCALE_USER_DEFAULT, 0, std::to_wstring(count).c_str(),
+                         &ActiveRun.number_format, text, 32) == 0) {
         return std::to_string(count);
     }
     return Utf8FromWide(text);
@@ -115,7 +123,7 @@ std::string FormatCount(int32_t count) {
 
 // The title with the counts: "Scrivtree 1.4 - 12,345 files, 678 folders".
 void SetProgressTitle(HWND dialog, int32_t files, int32_t folders) {
-    const std::string format = ProgramString(IDS_PROGRESS_TITLE);
+    const std::string& format = ActiveRun.progress_format;
     std::string title(format.size() + ActiveRun.title.size() + 64, '\0');
     const int length = snprintf(title.data(), title.size(), format.c_str(), ActiveRun.title.c_str(),
                                 FormatCount(files).c_str(), FormatCount(folders).c_str());
@@ -141,17 +149,23 @@ void StartDialogRun(HWND dialog, DialogRunRequest request) {
     ActiveRun.focus = GetFocus();
     ActiveRun.title = WindowText(dialog);
     ActiveRun.go_text = WindowText(go);
+    ActiveRun.progress_format = ProgramString(IDS_PROGRESS_TITLE);
+    ReadNumberFormat();
+    // The counts are set afresh here, as the timer's first tick may come before the run's
+    // thread sets them.
+    ResetRunCounts();
+
+    // The run starts first, so that where there is a processor to spare it does not wait for
+    // the dialog's changes. Its end message is handled only after them, on this thread.
+    ActiveRun.thread = CreateThread(nullptr, 0, RunInThread, nullptr, 0, nullptr);
+    const bool in_thread = ActiveRun.thread != nullptr;
     ChangeControls(dialog, true);
     SendMessageW(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(go), TRUE);
     ActiveRun.cursor = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
     // The title shows the counts from the timer's first tick on: a title set at once would be
-    // one more change of it, each of which is a repaint of the window's frame. The counts are
-    // set afresh here, as the tick may come before the run's thread sets them.
-    ResetRunCounts();
+    // one more change of it, each of which is a repaint of the window's frame.
     SetTimer(dialog, kProgressTimer, 250, nullptr);
-
-    ActiveRun.thread = CreateThread(nullptr, 0, RunInThread, nullptr, 0, nullptr);
-    if (ActiveRun.thread == nullptr) {
+    if (!in_thread) {
         // No thread to be had: the run goes on here, as the command line's does.
         RunInThread(nullptr);
     }
