@@ -26,8 +26,9 @@ import time
 
 IN_CLOSE_WRITE = 0x8
 EXPECTED_SUMMARIES = {"T1": "111110 file(s) of 11111 folder(s)",
-                      "T2": "200000 file(s) of 1 folder(s)"}
-JOBS = {"T1": "T1 `-s -f`", "T2": "T2 `-f -sort name`"}
+                      "T2": "200000 file(s) of 1 folder(s)",
+                      "T4": "0 file(s) of 100001 folder(s)"}
+JOBS = {"T1": "T1 `-s -f`", "T2": "T2 `-f -sort name`", "T4": "T4 `-s`"}
 BUILDS = {"win32": "32-bit", "win64": "64-bit"}
 median = statistics.median
 

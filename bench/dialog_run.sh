@@ -5,7 +5,7 @@
 #   bash bench/dialog_run.sh [--work-dir DIR] [--trees DIR] [--rounds N] [--dialog-runs N]
 #                            [--cpu N|last|none] [--display-cpu N] [--display :N]
 #                            [--builds "win32 win64"] [--exe PATH] [--extra-titles N]
-#                            [--report-only]
+#                            [--long] [--report-only]
 #
 # Builds Scrivtree and bench/dialog_run.cpp for each build (the 32-bit one only where this
 # kernel runs 32-bit programs), or times the program --exe names with the bench of its build.
@@ -14,7 +14,8 @@
 # bench's processes. --display-cpu N puts the X server on processor N instead, outside the
 # accounting group: there it stands for what Windows' compositor and the graphics card do, and
 # only the program's own drawing shares the run's processor. --extra-titles N makes the dialog
-# show its counts in its title N more times at every Go (see bench/dialog_run.cpp). Prints the
+# show its counts in its title N more times at every Go (see bench/dialog_run.cpp). --long adds
+# a longer run, T4 (-s, 100,001 folders and no files, about six times as long as T1). Prints the
 # tables and keeps each build's runs in WORK_DIR/results-BUILD.json and the output files' closes
 # in WORK_DIR/closes-BUILD.log; --report-only prints the tables of those kept there.
 set -eu
@@ -30,6 +31,7 @@ display=:97
 builds="win32 win64"
 exe=
 extra_titles=0
+long=
 report_only=
 
 usage() {
@@ -49,6 +51,7 @@ while [ $# -gt 0 ]; do
     --builds) [ $# -ge 2 ] || usage; builds=$2; shift 2 ;;
     --exe) [ $# -ge 2 ] || usage; exe=$(realpath "$2"); shift 2 ;;
     --extra-titles) [ $# -ge 2 ] || usage; extra_titles=$2; shift 2 ;;
+    --long) long=1; shift ;;
     --report-only) report_only=1; shift ;;
     *) usage ;;
     esac
@@ -82,12 +85,12 @@ choose_trees() {
 import json, sys
 try:
     trees = json.load(open(sys.argv[1] + "/manifest.json"))["trees"]
-    print(trees["t1"]["folders"], trees["t1"]["files"], trees["t2"]["folders"], trees["t2"]["files"])
+    print(*(trees[t][key] for t in ("t1", "t2", "t4") for key in ("folders", "files")))
 except (OSError, KeyError, ValueError):
     print("none")
 EOF
 )
-    if [ "$counts" != "11111 111110 1 200000" ]; then
+    if [ "$counts" != "11111 111110 1 200000 100001 0" ]; then
         trees=$work_dir/trees
         python3 "$repo/bench/generate_trees.py" "$trees"
     fi
@@ -230,6 +233,7 @@ measure() {
             "$(windows_path "$work_dir/out")" "$rounds" "$dialog_runs" \
             "T1|$(windows_path "$trees/t1")|3|-s -f" \
             "T2|$(windows_path "$trees/t2")|2|-f -sort name"
+        [ -z "$long" ] || set -- "$@" "T4|$(windows_path "$trees/t4")|1|-s"
         set -- --extra-titles "$extra_titles" "$@"
         [ -z "$clock" ] || set -- --cpu-clock "$(windows_path "$clock")" "$@"
         "$repo/scripts/wine-run.sh" "$build/dialog_run_bench.exe" "$@" \
