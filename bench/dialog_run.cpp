@@ -188,17 +188,12 @@ double WaitForBoxCreated(HANDLE process) {
 
 // Waits until the box shows its message, reads it and answers OK; the message comes back.
 std::string AnswerBox(HWND box) {
-    std::wstring text;
-    for (int i = 0; i < 5000 && text.empty(); ++i) {
-        if (IsWindowVisible(box)) {
-            text = ForeignWindowText(GetDlgItem(box, 0xFFFF));
-        }
-        if (text.empty()) {
-            Sleep(2);
-        }
+    for (int i = 0; i < 15000 && !IsWindowVisible(box); ++i) {
+        Sleep(2);
     }
+    const std::wstring text = SettledWindowText(GetDlgItem(box, 0xFFFF));
     if (text.empty()) {
-        Fail(1, "the summary box shows no message");
+        Fail(1, "the summary box showed no message within 30 s");
     }
     PostMessageW(box, WM_COMMAND, IDOK, 0);
     for (int i = 0; i < 5000 && IsWindow(box); ++i) {

@@ -152,9 +152,7 @@ unset DISPLAY
 mkdir -p "$work_dir/wine"
 if [ ! -f "$WINEPREFIX/system.reg" ] || [ ! -f "$WINEPREFIX/.bench-ready" ]; then
     "$wine" wineboot -i </dev/null >/dev/null 2>&1
-    # A crash must fail the run, not wait in a dialog.
-    "$wine" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
-        </dev/null >/dev/null 2>&1
+    configure_prefix
     # The server that wineboot started is not a lasting one: let it end.
     "$wineserver" -w
     touch "$WINEPREFIX/.bench-ready"

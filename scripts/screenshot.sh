@@ -53,9 +53,25 @@ dialog_window() {
         sleep 0.2
     done
     [ -n "$window" ] || { echo "screenshot: no window titled \"$title\" on $SCRIVTREE_DISPLAY" >&2; exit 1; }
-    sleep 1 # let it paint
 }
 dialog_window
+
+# Saves the X window $1 as the PNG $2 once it has painted: when two captures a moment apart
+# show the same pixels (at most 20 s); with a third argument "now", at once. The PNG holds no
+# time stamp.
+capture() {
+    shots=$(mktemp -d)
+    for _ in $(seq 100); do
+        import -display "$SCRIVTREE_DISPLAY" -window "$1" "$shots/new.ppm"
+        [ "${3:-}" = now ] && break
+        [ -f "$shots/old.ppm" ] && cmp -s "$shots/old.ppm" "$shots/new.ppm" && break
+        mv "$shots/new.ppm" "$shots/old.ppm"
+        sleep 0.2
+    done
+    convert "$shots/new.ppm" -define png:exclude-chunks=date,time "$2"
+    rm -rf "$shots"
+    echo "Wrote $2"
+}
 
 # Ends the program started last, and waits until its dialog, whatever its title then, has left
 # the display.
@@ -68,8 +84,7 @@ end_program() {
     done
 }
 
-import -display "$SCRIVTREE_DISPLAY" -window "$window" "$out/dialog.png"
-echo "Wrote $out/dialog.png"
+capture "$window" "$out/dialog.png"
 
 # The dialog after a run of "&Go!" on the demo tree, and the About box over it: dialog_poser,
 # made by the same build as the program, puts them in place through window messages.
@@ -80,17 +95,13 @@ if [ -f "$build/CMakeCache.txt" ]; then
 fi
 "$repo/scripts/wine-run.sh" "$build/dialog_poser.exe" after-run \
     "Z:$(echo "$demo/Projects.txt" | tr / '\\')" </dev/null >/dev/null
-sleep 1 # let it paint
-import -display "$SCRIVTREE_DISPLAY" -window "$window" "$out/dialog-after-run.png"
-echo "Wrote $out/dialog-after-run.png"
+capture "$window" "$out/dialog-after-run.png"
 
 "$repo/scripts/wine-run.sh" "$build/dialog_poser.exe" about </dev/null >/dev/null
 about=$(xwininfo -display "$SCRIVTREE_DISPLAY" -name "About Scrivtree" 2>/dev/null |
     sed -n 's/^xwininfo: Window id: \(0x[0-9a-f]*\).*/\1/p') || true
 [ -n "$about" ] || { echo "screenshot: no About box on $SCRIVTREE_DISPLAY" >&2; exit 1; }
-sleep 1 # let it paint
-import -display "$SCRIVTREE_DISPLAY" -window "$about" "$out/about-box.png"
-echo "Wrote $out/about-box.png"
+capture "$about" "$out/about-box.png"
 
 # The dialog during a run long enough to watch: 100 folders of 2,000 files, made by the shell.
 end_program
@@ -104,8 +115,8 @@ pid=$!
 dialog_window
 "$repo/scripts/wine-run.sh" "$build/dialog_poser.exe" running \
     "Z:$(echo "$demo/Archive.txt" | tr / '\\')" </dev/null >/dev/null
-import -display "$SCRIVTREE_DISPLAY" -window "$window" "$out/dialog-running.png"
-echo "Wrote $out/dialog-running.png"
+# Its title changes four times a second: taken at once.
+capture "$window" "$out/dialog-running.png" now
 
 # The dialog again, on the folder whose sub-folders are named in Polish, Japanese and Greek.
 # Windows draws the dialog's "MS Sans Serif" with a TrueType font that links to fonts of other
@@ -128,5 +139,4 @@ export SCRIVTREE_WINE_ROOT="$SCRIVTREE_WINE_ROOT-unicode"
     </dev/null >/dev/null 2>&1 &
 pid=$!
 dialog_window
-import -display "$SCRIVTREE_DISPLAY" -window "$window" "$out/dialog-unicode.png"
-echo "Wrote $out/dialog-unicode.png"
+capture "$window" "$out/dialog-unicode.png"

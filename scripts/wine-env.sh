@@ -67,6 +67,28 @@ wine_environment() {
     export LC_CTYPE=C.UTF-8
 }
 
+# Gives the prefix of wine_environment the settings that every run of this project needs, in
+# one registry import: no window manager, so without Managed=N Wine waits two seconds whenever a
+# window closes; and a crash must fail the run, not open a dialog that waits forever.
+configure_prefix() {
+    settings=$WINEPREFIX/scrivtree-settings.reg
+    cat >"$settings" <<'REG'
+REGEDIT4
+
+[HKEY_CURRENT_USER\Software\Wine\X11 Driver]
+"Managed"="N"
+
+[HKEY_CURRENT_USER\Software\Wine\WineDbg]
+"ShowCrashDialog"=dword:00000000
+REG
+    "$loader" regedit /S "$(winepath_of "$settings")" </dev/null >/dev/null 2>&1 9>&-
+}
+
+# The Windows path of a Unix path, by Wine's mapping of / to Z:.
+winepath_of() {
+    echo "Z:$1" | tr / '\\'
+}
+
 # Starts Xvfb on the display unless one answers there; display_pid is its process then, and
 # empty when one was already running.
 start_display() {
@@ -77,7 +99,7 @@ start_display() {
     rm -f "/tmp/.X${1#:}-lock" "/tmp/.X11-unix/X${1#:}"
     setsid Xvfb "$1" -screen 0 1024x768x24 -nolisten tcp </dev/null >/dev/null 2>&1 9>&- &
     display_pid=$!
-    for _ in $(seq 50); do
+    for _ in $(seq 300); do
         DISPLAY=$1 xdpyinfo >/dev/null 2>&1 && return 0
         sleep 0.1
     done

@@ -53,12 +53,7 @@ wine_environment "$root/$prefix"
 make_prefix() {
     [ -f "$WINEPREFIX/system.reg" ] && [ -f "$WINEPREFIX/.scrivtree-ready" ] && return
     "$loader" wineboot -i </dev/null >/dev/null 2>&1 9>&- || true
-    # No window manager: without this Wine waits two seconds whenever a window closes.
-    "$loader" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f \
-        </dev/null >/dev/null 2>&1 9>&-
-    # A crash must fail the test, not open a dialog that waits forever.
-    "$loader" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
-        </dev/null >/dev/null 2>&1 9>&-
+    configure_prefix
     # Each prefix holds its own copy of Wine's DLLs, about 0.6 GB (32-bit) or 1.3 GB (64-bit);
     # the copies in the other prefixes of this root are the same files, and are shared instead.
     # A test run then needs about 2 GB less disk.

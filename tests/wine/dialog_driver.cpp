@@ -217,8 +217,15 @@ void DialogDriver::WaitUntilPostedHandled() {
     HWND output = Control(IDC_OUTPUT_FILE);
     const LRESULT limit = Send(output, EM_GETLIMITTEXT, 0, 0);
     PostMessageA(output, EM_SETLIMITTEXT, limit + 1, 0);
-    for (int i = 0; i < 500 && Send(output, EM_GETLIMITTEXT, 0, 0) != limit + 1; ++i) {
-        Sleep(10);
+    bool handled = false;
+    for (int i = 0; i < 3000 && !handled; ++i) {
+        handled = Send(output, EM_GETLIMITTEXT, 0, 0) == limit + 1;
+        if (!handled) {
+            Sleep(10);
+        }
+    }
+    if (!handled) {
+        ADD_FAILURE() << "the dialog did not handle the messages posted to it within 30 s";
     }
     Send(output, EM_SETLIMITTEXT, limit, 0);
 }

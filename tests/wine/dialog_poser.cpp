@@ -14,6 +14,7 @@
 #include <cstring>
 
 #include "res/resource.h"
+#include "tests/wine/foreign_window_text.h"
 
 namespace {
 
@@ -60,7 +61,8 @@ bool AfterRun(HWND dialog, const char* output) {
         return false;
     }
     HWND summary = WaitForDialog(kTitle, false);
-    if (summary == nullptr) {
+    // Answered once its message shows, as a user would.
+    if (summary == nullptr || SettledWindowText(GetDlgItem(summary, 0xFFFF)).empty()) {
         return false;
     }
     PostMessageW(summary, WM_COMMAND, IDOK, 0);
@@ -75,10 +77,9 @@ bool Running(HWND dialog, const char* output) {
     if (!StartRun(dialog, output)) {
         return false;
     }
-    for (int i = 0; i < 1500; ++i) {
-        char title[128] = "";
-        GetWindowTextA(dialog, title, sizeof title);
-        if (strncmp(title, "Scrivtree 1.4 - ", 16) == 0 && title[16] != '0') {
+    for (int i = 0; i < 3000; ++i) {
+        const std::wstring title = ForeignWindowText(dialog);
+        if (title.rfind(L"Scrivtree 1.4 - ", 0) == 0 && title.size() > 16 && title[16] != L'0') {
             return true;
         }
         Sleep(10);

@@ -21,3 +21,23 @@ inline std::wstring ForeignWindowText(HWND window) {
     text.resize(std::min<size_t>(copied, length));
     return text;
 }
+
+// The text of a window that has just been shown, once it is there: not empty and the same on
+// two reads. A message box can be visible before its text can be read, on a busy machine and in
+// a prefix's first program above all. Empty when no text came within timeout_ms.
+inline std::wstring SettledWindowText(HWND window, DWORD timeout_ms = 30000) {
+    const DWORD start = GetTickCount();
+    std::wstring before;
+    while (IsWindow(window)) {
+        std::wstring text = ForeignWindowText(window);
+        if (!text.empty() && text == before) {
+            return text;
+        }
+        if (GetTickCount() - start >= timeout_ms) {
+            break;
+        }
+        before = std::move(text);
+        Sleep(20);
+    }
+    return {};
+}

@@ -40,7 +40,7 @@ std::string UnixPath(const std::wstring& path) {
     return result;
 }
 
-// Runs a Unix program through Wine and waits, up to two seconds, until done() holds: a Unix
+// Runs a Unix program through Wine and waits, up to 30 seconds, until done() holds: a Unix
 // program gives no handle to wait on.
 template <typename Done> bool RunUnixProgram(std::string command, Done done) {
     STARTUPINFOA startup{};
@@ -52,7 +52,7 @@ template <typename Done> bool RunUnixProgram(std::string command, Done done) {
     }
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
-    for (int i = 0; i < 100 && !done(); ++i) {
+    for (int i = 0; i < 1500 && !done(); ++i) {
         Sleep(20);
     }
     return done();
@@ -314,6 +314,15 @@ std::string ReadWindowText(HWND window) {
     return ToAnsi(ForeignWindowText(window));
 }
 
+std::string ReadShownText(HWND window) {
+    const std::wstring text = SettledWindowText(window);
+    if (text.empty()) {
+        ADD_FAILURE() << "a window that was shown had no text within 30 s";
+        return "(no text within 30 s)";
+    }
+    return ToAnsi(text);
+}
+
 bool operator==(const ShownMessage& a, const ShownMessage& b) {
     return a.text == b.text && a.buttons == b.buttons && a.icon == b.icon;
 }
@@ -372,7 +381,7 @@ std::vector<DWORD> Pixels(int width, int height, int x, int y, HICON icon, DWORD
 
 // Which standard icon the box's icon control shows on the screen: each one is drawn on the
 // background of the control's corner and compared. The box may not be painted at first, hence
-// the tries.
+// the tries, for up to 10 s.
 BoxIcon IconOf(HWND box) {
     HWND control = nullptr;
     for (HWND child = GetWindow(box, GW_CHILD); child != nullptr && control == nullptr;
@@ -395,7 +404,7 @@ BoxIcon IconOf(HWND box) {
     GetWindowRect(control, &rect);
     const int width = rect.right - rect.left;
     const int height = rect.bottom - rect.top;
-    for (int attempt = 0; attempt < 100 && width > 0 && height > 0; ++attempt) {
+    for (int attempt = 0; attempt < 500 && width > 0 && height > 0; ++attempt) {
         const std::vector<DWORD> shown = Pixels(width, height, rect.left, rect.top, nullptr, 0);
         for (const auto& [kind, id] : icons) {
             if (!shown.empty() &&
@@ -422,8 +431,8 @@ std::vector<int> ButtonsOf(HWND box) {
     return ids;
 }
 
-// A message box of the program, once it is shown (and so has its text): a top-level dialog
-// titled like the program, without the folder list that marks the main dialog.
+// A shown message box of the program: a top-level dialog titled like the program, without the
+// folder list that marks the main dialog. Its text may not be readable yet.
 HWND FindMessageBox() {
     for (HWND window = FindWindowExA(nullptr, nullptr, "#32770", "Scrivtree 1.4");
          window != nullptr; window = FindWindowExA(nullptr, window, "#32770", "Scrivtree 1.4")) {
@@ -465,7 +474,7 @@ void MessageBoxWatcher::Watch() {
             Sleep(20);
             continue;
         }
-        ShownMessage shown{ReadWindowText(GetDlgItem(box, 0xFFFF)), ButtonsOf(box), IconOf(box)};
+        ShownMessage shown{ReadShownText(GetDlgItem(box, 0xFFFF)), ButtonsOf(box), IconOf(box)};
         int answer = IDOK;
         {
             std::lock_guard<std::mutex> lock(mutex_);

@@ -56,6 +56,9 @@ std::wstring LongPath(const std::string& path);
 // The text of a window of any process. Under Wine only the wide message carries it across
 // processes intact; it comes back in the ANSI code page the program works in.
 std::string ReadWindowText(HWND window);
+// The text of a window just shown, such as a message box's, once it has come: a failure of the
+// test when it has not within 30 s.
+std::string ReadShownText(HWND window);
 
 // The standard icon a message box shows.
 enum class BoxIcon { None, Error, Warning, Information, Question };
