@@ -150,7 +150,7 @@ python3 "$repo/bench/generate_trees.py" "$work_dir/trees"
 wine_environment "$work_dir/wine/$arch"
 unset DISPLAY
 mkdir -p "$work_dir/wine"
-if [ ! -f "$WINEPREFIX/system.reg" ] || [ ! -f "$WINEPREFIX/.bench-ready" ]; then
+if [ ! -f "$WINEPREFIX/system.reg" ] || [ ! -f "$WINEPREFIX/.bench-ready" ] || ! prefix_configured; then
     "$wine" wineboot -i </dev/null >/dev/null 2>&1
     configure_prefix
     # The server that wineboot started is not a lasting one: let it end.

@@ -11,6 +11,12 @@ set(SCRIVTREE_GENERATED_DIR ${CMAKE_BINARY_DIR}/generated)
 string(REGEX REPLACE "(.)" "\\1 " SCRIVTREE_ABOUT_TITLE "Scrivtree ${SCRIVTREE_VERSION}")
 string(STRIP "${SCRIVTREE_ABOUT_TITLE}" SCRIVTREE_ABOUT_TITLE)
 configure_file(res/version.h.in ${SCRIVTREE_GENERATED_DIR}/scrivtree_version.h @ONLY)
+if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
+    set(SCRIVTREE_MANIFEST_ARCH amd64)
+else()
+    set(SCRIVTREE_MANIFEST_ARCH x86)
+endif()
+configure_file(res/scrivtree.manifest.in ${SCRIVTREE_GENERATED_DIR}/scrivtree.manifest @ONLY)
 set(SCRIVTREE_BANNER ${SCRIVTREE_GENERATED_DIR}/banner.bmp)
 add_custom_command(
     OUTPUT ${SCRIVTREE_BANNER}
@@ -25,7 +31,8 @@ add_custom_command(
 add_library(scrivtree_resources OBJECT res/scrivtree.rc ${SCRIVTREE_BANNER})
 target_include_directories(scrivtree_resources PRIVATE ${CMAKE_SOURCE_DIR}/res
                            ${SCRIVTREE_GENERATED_DIR})
-set_source_files_properties(res/scrivtree.rc PROPERTIES OBJECT_DEPENDS ${SCRIVTREE_BANNER})
+set_source_files_properties(res/scrivtree.rc PROPERTIES OBJECT_DEPENDS
+                            "${SCRIVTREE_BANNER};${SCRIVTREE_GENERATED_DIR}/scrivtree.manifest")
 
 # The Win32 helpers that both faces share.
 add_library(scrivtree_platform STATIC
@@ -122,7 +129,12 @@ target_link_libraries(navigator_bench PRIVATE scrivtree_ui scrivtree_warnings)
 add_executable(dialog_run_bench EXCLUDE_FROM_ALL bench/dialog_run.cpp)
 target_include_directories(dialog_run_bench PRIVATE ${CMAKE_SOURCE_DIR})
 target_link_libraries(dialog_run_bench PRIVATE scrivtree_warnings)
-add_wine_test(dialog_tests tests/wine/dialog_test.cpp tests/wine/dialog_driver.cpp)
+add_wine_test(dialog_tests tests/wine/dialog_test.cpp tests/wine/dialog_driver.cpp
+              tests/wine/screen_test.cpp)
+# Windows reads the manifest with a strict XML parser; Wine's is lenient.
+add_test(NAME manifest_is_well_formed
+         COMMAND ${SCRIVTREE_PYTHON} -c "import sys, xml.dom.minidom; xml.dom.minidom.parse(sys.argv[1])"
+                 ${SCRIVTREE_GENERATED_DIR}/scrivtree.manifest)
 
 # The dialog's run, Save As, launch, help, banner and About box, with the stand-ins that take
 # what the program hands on: the program that opens a file or an address, and the HTML Help

@@ -2,8 +2,8 @@
 """Draws the program's pictures and writes them beside this script:
 
     scrivtree.ico       the program's icon, a folder and a listing of it: 16, 32 and 48 pixels
-    folder_closed.ico   a closed folder, 16 x 16: sub-folders in the folder list
-    folder_open.ico     an open folder, 16 x 16: the path down to the current folder
+    folder_closed.ico   a closed folder, 16 to 32 pixels: sub-folders in the folder list
+    folder_open.ico     an open folder, 16 to 32 pixels: the path down to the current folder
     link_hand.cur       the pointing hand over links, 32 x 32 black and white, hot spot 6, 2
 
 Standard library only, and the same bytes on every run. After changing a picture, run
@@ -236,15 +236,15 @@ def open_folder(canvas, size):
     canvas.rect(light_left + 1, front_top + 1, light_right - 1, front_top + 2, FOLDER_LIGHT)
 
 
-def folder_closed_icon():
-    canvas = Canvas(16, 16)
-    closed_folder(canvas, 16)
+def folder_closed_icon(size):
+    canvas = Canvas(size, size)
+    closed_folder(canvas, size)
     return canvas
 
 
-def folder_open_icon():
-    canvas = Canvas(16, 16)
-    open_folder(canvas, 16)
+def folder_open_icon(size):
+    canvas = Canvas(size, size)
+    open_folder(canvas, size)
     return canvas
 
 
@@ -534,8 +534,10 @@ def main():
         sys.exit("usage: make_pictures.py [--banner PATH VERSION]")
     here = os.path.dirname(os.path.abspath(__file__))
     write_icon(os.path.join(here, "scrivtree.ico"), [program_icon(s) for s in (16, 32, 48)])
-    write_icon(os.path.join(here, "folder_closed.ico"), [folder_closed_icon()])
-    write_icon(os.path.join(here, "folder_open.ico"), [folder_open_icon()])
+    # The small icon's sizes at 100, 125, 150 and 200% scaling.
+    folder_sizes = (16, 20, 24, 32)
+    write_icon(os.path.join(here, "folder_closed.ico"), [folder_closed_icon(s) for s in folder_sizes])
+    write_icon(os.path.join(here, "folder_open.ico"), [folder_open_icon(s) for s in folder_sizes])
     write_monochrome_cursor(os.path.join(here, "link_hand.cur"), HAND_ROWS, *HAND_HOT_SPOT)
 
 

@@ -62,13 +62,14 @@ dialog_window
 capture() {
     shots=$(mktemp -d)
     for _ in $(seq 100); do
-        import -display "$SCRIVTREE_DISPLAY" -window "$1" "$shots/new.ppm"
+        import -display "$SCRIVTREE_DISPLAY" -window "$1" -define png:exclude-chunks=date,time \
+            "$shots/new.png"
         [ "${3:-}" = now ] && break
-        [ -f "$shots/old.ppm" ] && cmp -s "$shots/old.ppm" "$shots/new.ppm" && break
-        mv "$shots/new.ppm" "$shots/old.ppm"
+        [ -f "$shots/old.png" ] && cmp -s "$shots/old.png" "$shots/new.png" && break
+        mv "$shots/new.png" "$shots/old.png"
         sleep 0.2
     done
-    convert "$shots/new.ppm" -define png:exclude-chunks=date,time "$2"
+    mv "$shots/new.png" "$2"
     rm -rf "$shots"
     echo "Wrote $2"
 }

@@ -67,10 +67,24 @@ wine_environment() {
     export LC_CTYPE=C.UTF-8
 }
 
-# Gives the prefix of wine_environment the settings that every run of this project needs, in
-# one registry import: no window manager, so without Managed=N Wine waits two seconds whenever a
-# window closes; and a crash must fail the run, not open a dialog that waits forever.
+# What configure_prefix gives a prefix, by number: a prefix set up by an older one is set up
+# again.
+prefix_setup=2
+
+# Gives the prefix of wine_environment what every run of this project needs, as a Windows 10
+# machine has it:
+# - Wine's own fonts, which a new prefix may not find: Marlett draws the caption's buttons
+#   (without it the close box shows an "r"), Tahoma stands for Microsoft Sans Serif;
+# - the dialogs' "MS Shell Dlg" drawn with that font, linked to a font with CJK letters as
+#   Windows links its shell font to fonts of other scripts;
+# - no window manager: without Managed=N Wine waits two seconds whenever a window closes;
+# - a crash fails the run instead of opening a dialog that waits forever.
 configure_prefix() {
+    fonts=$WINEPREFIX/drive_c/windows/Fonts
+    mkdir -p "$fonts"
+    for font in /usr/share/wine/fonts/*; do
+        [ -e "$fonts/${font##*/}" ] || cp "$font" "$fonts/"
+    done
     settings=$WINEPREFIX/scrivtree-settings.reg
     cat >"$settings" <<'REG'
 REGEDIT4
@@ -80,8 +94,22 @@ REGEDIT4
 
 [HKEY_CURRENT_USER\Software\Wine\WineDbg]
 "ShowCrashDialog"=dword:00000000
+
+[HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes]
+"MS Shell Dlg"="Tahoma"
+
+[HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink]
+; "wqy-microhei.ttc,WenQuanYi Micro Hei", a multi-string
+"Tahoma"=hex(7):77,71,79,2d,6d,69,63,72,6f,68,65,69,2e,74,74,63,2c,57,65,6e,\
+  51,75,61,6e,59,69,20,4d,69,63,72,6f,20,48,65,69,00,00
 REG
     "$loader" regedit /S "$(winepath_of "$settings")" </dev/null >/dev/null 2>&1 9>&-
+    echo "$prefix_setup" >"$WINEPREFIX/.scrivtree-setup"
+}
+
+# Whether the prefix of wine_environment has the set-up of configure_prefix.
+prefix_configured() {
+    [ "$(cat "$WINEPREFIX/.scrivtree-setup" 2>/dev/null)" = "$prefix_setup" ]
 }
 
 # The Windows path of a Unix path, by Wine's mapping of / to Z:.

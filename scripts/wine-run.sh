@@ -51,7 +51,10 @@ fi
 wine_environment "$root/$prefix"
 
 make_prefix() {
-    [ -f "$WINEPREFIX/system.reg" ] && [ -f "$WINEPREFIX/.scrivtree-ready" ] && return
+    if [ -f "$WINEPREFIX/system.reg" ] && [ -f "$WINEPREFIX/.scrivtree-ready" ]; then
+        prefix_configured || configure_prefix
+        return
+    fi
     "$loader" wineboot -i </dev/null >/dev/null 2>&1 9>&- || true
     configure_prefix
     # Each prefix holds its own copy of Wine's DLLs, about 0.6 GB (32-bit) or 1.3 GB (64-bit);

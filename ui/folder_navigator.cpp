@@ -1,5 +1,7 @@
 #include "ui/folder_navigator.h"
 
+#include <algorithm>
+
 #include "engine/program_resources.h"
 #include "platform/folder_search.h"
 #include "platform/wait_cursor.h"
@@ -166,29 +168,50 @@ void OpenFolderItem(HWND list) {
     SendMessageW(list, LB_SETCURSEL, CurrentFolderItem(list), 0);
 }
 
+void MeasureFolderItem(MEASUREITEMSTRUCT& item, HWND dialog) {
+    // The list's font is the dialog's: the list only gets it after this first measure.
+    const HFONT font = reinterpret_cast<HFONT>(SendMessageW(dialog, WM_GETFONT, 0, 0));
+    const HDC device = GetDC(dialog);
+    const HGDIOBJ previous =
+        SelectObject(device, font != nullptr ? font : GetStockObject(DEFAULT_GUI_FONT));
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(device, &metrics);
+    SelectObject(device, previous);
+    ReleaseDC(dialog, device);
+    const int icon = GetSystemMetrics(SM_CYSMICON);
+    item.itemHeight = static_cast<UINT>(std::max<int>(metrics.tmHeight, icon) + 2);
+}
+
 void DrawFolderItem(const DRAWITEMSTRUCT& item, HWND list) {
     if (item.itemID == static_cast<UINT>(-1)) {
         return;
     }
+    // The icons at the system's small-icon size and the indent in step with the screen's
+    // scaling: an item's indent is kept in pixels at 96 DPI.
+    const int icon_width = GetSystemMetrics(SM_CXSMICON);
+    const int icon_height = GetSystemMetrics(SM_CYSMICON);
     if (ClosedFolderIcon == nullptr || OpenFolderIcon == nullptr) {
         OpenFolderIcon =
             static_cast<HICON>(LoadImageW(ModuleInstance, MAKEINTRESOURCEW(IDI_FOLDER_OPEN),
-                                          IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR));
+                                          IMAGE_ICON, icon_width, icon_height, LR_DEFAULTCOLOR));
         ClosedFolderIcon =
             static_cast<HICON>(LoadImageW(ModuleInstance, MAKEINTRESOURCEW(IDI_FOLDER_CLOSED),
-                                          IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR));
+                                          IMAGE_ICON, icon_width, icon_height, LR_DEFAULTCOLOR));
     }
-    const int indent = HIWORD(item.itemData);
+    const int item_height = item.rcItem.bottom - item.rcItem.top;
+    const int indent = MulDiv(HIWORD(item.itemData), GetDeviceCaps(item.hDC, LOGPIXELSX), 96);
     const bool subfolder = LOWORD(item.itemData) == SubfolderMark;
-    DrawIconEx(item.hDC, item.rcItem.left + indent, item.rcItem.top,
-               subfolder ? ClosedFolderIcon : OpenFolderIcon, 16, 16, 0, nullptr, DI_NORMAL);
+    DrawIconEx(item.hDC, item.rcItem.left + indent,
+               item.rcItem.top + (item_height - icon_height) / 2,
+               subfolder ? ClosedFolderIcon : OpenFolderIcon, icon_width, icon_height, 0, nullptr,
+               DI_NORMAL);
 
     const bool highlighted = (item.itemState & (ODS_SELECTED | ODS_FOCUS)) != 0;
     const int background = highlighted ? COLOR_HIGHLIGHT : COLOR_WINDOW;
     SetBkColor(item.hDC, GetSysColor(background));
     SetTextColor(item.hDC, GetSysColor(highlighted ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
     RECT text_area = item.rcItem;
-    text_area.left += indent + 18;
+    text_area.left += indent + icon_width + 2;
     FillRect(item.hDC, &text_area, GetSysColorBrush(background));
 
     // Drawn from the list's own wide text: every character the name has.
@@ -198,5 +221,6 @@ void DrawFolderItem(const DRAWITEMSTRUCT& item, HWND list) {
     }
     std::wstring text(static_cast<size_t>(length) + 1, L'\0');
     SendMessageW(list, LB_GETTEXT, item.itemID, reinterpret_cast<LPARAM>(text.data()));
-    TextOutW(item.hDC, text_area.left, item.rcItem.top, text.c_str(), static_cast<int>(length));
+    DrawTextW(item.hDC, text.c_str(), static_cast<int>(length), &text_area,
+              DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_NOCLIP);
 }

@@ -17,7 +17,7 @@
 // character (byte) in the current folder instead.
 constexpr uint16_t SubfolderMark = 0xFFFF;
 
-// Pixels of indent per level of the tree.
+// Pixels of indent per level of the tree, at 96 DPI.
 constexpr uint16_t kIndentPerLevel = 8;
 
 // Whether the folder at path (an absolute path, UTF-8) can be read.
@@ -42,6 +42,10 @@ void AddFolderItem(HWND list, std::string_view text, uint16_t indent, uint16_t p
 // and refills the list. Nothing happens without a selection, and an open that would make the
 // path longer than 259 UTF-16 units is refused.
 void OpenFolderItem(HWND list);
+
+// Sets the height of the list's items: the dialog's font or a small icon, whichever is taller,
+// and a pixel above and below.
+void MeasureFolderItem(MEASUREITEMSTRUCT& item, HWND dialog);
 
 // Draws one item: its folder icon at its indent, then its text in the list's colours.
 void DrawFolderItem(const DRAWITEMSTRUCT& item, HWND list);

@@ -105,6 +105,14 @@ INT_PTR OnSysCommand(HWND dialog, WPARAM command) {
     return TRUE;
 }
 
+INT_PTR OnMeasureItem(HWND dialog, MEASUREITEMSTRUCT& item) {
+    if (item.CtlID != IDC_FOLDER_LIST) {
+        return FALSE;
+    }
+    MeasureFolderItem(item, dialog);
+    return TRUE;
+}
+
 INT_PTR OnDrawItem(HWND dialog, const DRAWITEMSTRUCT& item) {
     if (item.CtlID == IDC_FOLDER_LIST) {
         DrawFolderItem(item, GetDlgItem(dialog, IDC_FOLDER_LIST));
@@ -148,6 +156,8 @@ INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARAM
         return OnInitDialog(dialog);
     case WM_COMMAND:
         return OnCommand(dialog, LOWORD(wparam), HIWORD(wparam), reinterpret_cast<HWND>(lparam));
+    case WM_MEASUREITEM:
+        return OnMeasureItem(dialog, *reinterpret_cast<MEASUREITEMSTRUCT*>(lparam));
     case WM_DRAWITEM:
         return OnDrawItem(dialog, *reinterpret_cast<const DRAWITEMSTRUCT*>(lparam));
     case WM_CLOSE:

@@ -12,7 +12,9 @@
 #include <vector>
 
 #include "app/command_line_mode.h"
+#include "app/shell_verb.h"
 #include "engine/ascii.h"
+#include "engine/program_resources.h"
 #include "res/resource.h"
 #include "tests/wine/dialog_driver.h"
 #include "tests/wine/test_support.h"
@@ -367,6 +369,39 @@ TEST(ShellVerb, EveryStartRegistersTheVerbForDrivesAndDirectories) {
                 << *command << " != " << expected_command;
         }
     }
+}
+
+// A start that may not write the machine's classes, as a user's normal start on Windows, gives
+// the verb to the user's own classes; one that may, to every user, and the user's copy, which
+// would hide it, goes.
+TEST(ShellVerb, GoesToTheUsersClassesWhereTheMachinesRefuseIt) {
+    const std::string expected_command = "\"" + ExecutablePath() + "\" \"%1\"";
+    const std::string verb = "Software\\Classes\\directory\\shell\\UseScrivtree";
+    const auto command_in = [&verb](HKEY root) -> std::optional<std::string> {
+        char text[1024] = "";
+        DWORD size = sizeof text;
+        if (RegGetValueA(root, (verb + "\\command").c_str(), nullptr, RRF_RT_REG_SZ, nullptr, text,
+                         &size) != ERROR_SUCCESS) {
+            return std::nullopt;
+        }
+        return std::string(text);
+    };
+    RegDeleteTreeA(HKEY_CURRENT_USER, verb.c_str());
+    // A handle that is no key at all refuses every write below it.
+    MachineClassesRoot = reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(0x7ff0));
+    RegisterShellVerb("directory");
+    MachineClassesRoot = HKEY_LOCAL_MACHINE;
+    EXPECT_EQ(command_in(HKEY_CURRENT_USER), expected_command);
+    char name[64] = "";
+    DWORD size = sizeof name;
+    RegGetValueA(HKEY_CURRENT_USER, verb.c_str(), nullptr, RRF_RT_REG_SZ, nullptr, name, &size);
+    EXPECT_STREQ(name, "Use Scrivtree");
+
+    RegisterShellVerb("directory");
+    EXPECT_EQ(command_in(HKEY_LOCAL_MACHINE), expected_command);
+    EXPECT_EQ(command_in(HKEY_CURRENT_USER), std::nullopt);
+    HKEY left = nullptr;
+    EXPECT_NE(RegOpenKeyExA(HKEY_CURRENT_USER, verb.c_str(), 0, KEY_READ, &left), ERROR_SUCCESS);
 }
 
 // A start without options, or with a folder, opens the dialog: no message, nothing written,

@@ -77,8 +77,10 @@ class DialogDriver {
     // Gives the control the keyboard focus and presses the key there, as the keyboard does.
     void PressKey(int id, WPARAM key);
 
-  private:
+    // A message to a window of the program, answered within 60 s or a failure of the test.
     LRESULT Send(HWND window, UINT message, WPARAM wparam, LPARAM lparam) const;
+
+  private:
     void PostKey(HWND window, WPARAM key);
     void WaitUntilPostedHandled();
 

@@ -445,6 +445,10 @@ HWND FindMessageBox() {
 
 } // namespace
 
+std::vector<DWORD> ScreenPixels(const RECT& area) {
+    return Pixels(area.right - area.left, area.bottom - area.top, area.left, area.top, nullptr, 0);
+}
+
 MessageBoxWatcher::MessageBoxWatcher(std::vector<int> answers)
     : answers_(std::move(answers)), thread_([this] { Watch(); }) {}
 

@@ -60,6 +60,9 @@ std::string ReadWindowText(HWND window);
 // test when it has not within 30 s.
 std::string ReadShownText(HWND window);
 
+// The 32-bit pixels of an area of the screen, row by row.
+std::vector<DWORD> ScreenPixels(const RECT& area);
+
 // The standard icon a message box shows.
 enum class BoxIcon { None, Error, Warning, Information, Question };
 
