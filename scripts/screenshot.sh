@@ -1,12 +1,13 @@
 #!/bin/sh
 # A picture of the main dialog for the documentation: builds the program if needed, opens the
 # dialog under Wine on a small demo tree, on a virtual display, and saves its window as a PNG.
-# Then the dialog after a run, the About box, the dialog during a long run, and the dialog on a
-# folder whose sub-folders are named in other scripts.
+# Then the dialog after a run, the About box, the dialog during a long run, the dialog on a
+# folder whose sub-folders are named in other scripts, and the same at 150% scaling.
 #
 #   scripts/screenshot.sh [FOLDER]     writes FOLDER/dialog.png, FOLDER/dialog-after-run.png,
-#                                      FOLDER/about-box.png, FOLDER/dialog-running.png and
-#                                      FOLDER/dialog-unicode.png (default: docs/)
+#                                      FOLDER/about-box.png, FOLDER/dialog-running.png,
+#                                      FOLDER/dialog-unicode.png and FOLDER/dialog-150.png
+#                                      (default: docs/)
 #
 # The dialog runs in a Wine root of its own (SCRIVTREE_WINE_ROOT, default build/screenshot-wine),
 # where it is never closed normally and so never stores its settings: every picture shows the
@@ -119,25 +120,28 @@ dialog_window
 # Its title changes four times a second: taken at once.
 capture "$window" "$out/dialog-running.png" now
 
-# The dialog again, on the folder whose sub-folders are named in Polish, Japanese and Greek.
-# Windows draws the dialog's "MS Sans Serif" with a TrueType font that links to fonts of other
-# scripts; in Wine the bitmap font of that name has no such link, so for this picture the
-# dialog's font is Tahoma, linked to WenQuanYi Micro Hei for the CJK letters, in a Wine root of
-# its own, so that the other pictures keep the font of the first start.
+# The dialog again, on the folder whose sub-folders are named in Polish, Japanese and Greek,
+# in the shell font, which every prefix of the project links to a font with CJK letters as
+# Windows links its own.
 end_program
-export SCRIVTREE_WINE_ROOT="$SCRIVTREE_WINE_ROOT-unicode"
-"$repo/scripts/wine-run.sh" "$program" -path . -out NUL </dev/null >/dev/null 2>&1 || true
-(
-    . "$repo/scripts/wine-env.sh"
-    choose_loader "$program" >/dev/null
-    wine_environment "$SCRIVTREE_WINE_ROOT/$arch"
-    fonts='HKLM\Software\Microsoft\Windows NT\CurrentVersion'
-    "$loader" reg add "$fonts\FontSubstitutes" /v "MS Sans Serif" /t REG_SZ /d Tahoma /f
-    "$loader" reg add "$fonts\FontLink\SystemLink" /v Tahoma /t REG_MULTI_SZ \
-        /d "wqy-microhei.ttc,WenQuanYi Micro Hei" /f
-) </dev/null >/dev/null 2>&1
 "$repo/scripts/wine-run.sh" "$program" "Z:$(echo "$demo/Travel" | tr / '\\')" \
     </dev/null >/dev/null 2>&1 &
 pid=$!
 dialog_window
 capture "$window" "$out/dialog-unicode.png"
+
+# The same at 150% scaling: 144 DPI, in a Wine root of its own, whose screen has that DPI.
+end_program
+export SCRIVTREE_WINE_ROOT="$SCRIVTREE_WINE_ROOT-150"
+"$repo/scripts/wine-run.sh" "$program" -path . -out NUL </dev/null >/dev/null 2>&1 || true
+(
+    . "$repo/scripts/wine-env.sh"
+    choose_loader "$program" >/dev/null
+    wine_environment "$SCRIVTREE_WINE_ROOT/$arch"
+    "$loader" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144 /f
+) </dev/null >/dev/null 2>&1
+"$repo/scripts/wine-run.sh" "$program" "Z:$(echo "$demo/Travel" | tr / '\\')" \
+    </dev/null >/dev/null 2>&1 &
+pid=$!
+dialog_window
+capture "$window" "$out/dialog-150.png"

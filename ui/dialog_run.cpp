@@ -57,14 +57,12 @@ BOOL CALLBACK DisableControl(HWND control, LPARAM go_button) {
     return TRUE;
 }
 
-// Draws a control that has been disabled or enabled again as it now looks. The banner's picture,
-// and the folder list's items, which the dialog draws without a disabled look, stay as they are;
-// the list's border and scroll bar are drawn again.
-void RedrawChangedControl(HWND control, HWND folder_list) {
-    if (control == folder_list) {
-        SendMessageW(control, WM_NCPAINT, 1, 0);
-    } else if (control != BannerWindow) {
-        InvalidateRect(control, nullptr, TRUE);
+// Draws a control that has been disabled or enabled again as it now looks, border and scroll
+// bar included; the banner's picture stays as it is. The folder list too: the themed list box
+// erases its items when it is disabled or enabled.
+void RedrawChangedControl(HWND control) {
+    if (control != BannerWindow) {
+        RedrawWindow(control, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME);
     }
 }
 
@@ -85,9 +83,8 @@ void ChangeControls(HWND dialog, bool running) {
     const std::string go_text = running ? ProgramString(IDS_STOP_BUTTON) : ActiveRun.go_text;
     SetWindowTextW(go, Widen(go_text).c_str());
     SendMessageW(dialog, WM_SETREDRAW, TRUE, 0);
-    const HWND folder_list = GetDlgItem(dialog, IDC_FOLDER_LIST);
     for (const HWND control : ActiveRun.disabled) {
-        RedrawChangedControl(control, folder_list);
+        RedrawChangedControl(control);
     }
     InvalidateRect(go, nullptr, TRUE);
 }

@@ -191,8 +191,8 @@ void SaveSettings(HWND dialog) {
         RegDeleteKeyW(HKEY_CURRENT_USER, Widen(kSettingsKey).c_str());
         return;
     }
-    // Windows keeps a refused write of a 32-bit program per user on its own, but not for a
-    // 64-bit program, nor for one whose manifest asks for an execution level.
+    // A standard user's start may not write the machine's key, and Windows redirects no write
+    // of a program whose manifest asks for an execution level, as this one's does.
     if (const RegistryKey user = CreateRegistryKey(HKEY_CURRENT_USER, kSettingsKey)) {
         WriteSettings(user.get(), dialog);
     }

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "res/resource.h"
@@ -106,6 +107,20 @@ std::vector<DWORD> ItemPixels(const DialogDriver& dialog, int index) {
     return ScreenPixels({corner.x, corner.y, corner.x + client.right, corner.y + height});
 }
 
+// The same, once the list has drawn it: the same pixels twice in a row (at most 10 s).
+std::vector<DWORD> SettledItemPixels(const DialogDriver& dialog, int index) {
+    std::vector<DWORD> before;
+    for (int i = 0; i < 500; ++i) {
+        std::vector<DWORD> now = ItemPixels(dialog, index);
+        if (now == before) {
+            break;
+        }
+        before = std::move(now);
+        Sleep(20);
+    }
+    return before;
+}
+
 // Two folders named by one CJK letter each: drawn as the missing letter's box, both items would
 // show the same pixels.
 TEST(DialogFont, NamesInOtherScriptsAreDrawnWithTheirOwnLetters) {
@@ -118,19 +133,8 @@ TEST(DialogFont, NamesInOtherScriptsAreDrawnWithTheirOwnLetters) {
     const std::vector<ListItem> items = dialog.ListItems(IDC_FOLDER_LIST);
     ASSERT_GE(items.size(), 2u);
     const int last = static_cast<int>(items.size()) - 1;
-    std::vector<DWORD> first;
-    std::vector<DWORD> second;
-    // Painted once the list has drawn what it shows; the same pixels twice in a row.
-    for (int i = 0; i < 500; ++i) {
-        const std::vector<DWORD> now_first = ItemPixels(dialog, last - 1);
-        const std::vector<DWORD> now_second = ItemPixels(dialog, last);
-        if (now_first == first && now_second == second && !first.empty()) {
-            break;
-        }
-        first = now_first;
-        second = now_second;
-        Sleep(20);
-    }
+    const std::vector<DWORD> first = SettledItemPixels(dialog, last - 1);
+    const std::vector<DWORD> second = SettledItemPixels(dialog, last);
     ASSERT_FALSE(first.empty());
     EXPECT_NE(first, second);
     // Letters, not an empty row: more than the background's colour.
@@ -172,9 +176,9 @@ class ScreenDpi {
     bool had_ = false;
 };
 
-// The dialogs' font at 144 DPI, made here at the same pixel size.
-HFONT ShellFontAt144Dpi() {
-    return CreateFontW(-MulDiv(8, 144, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+// The dialogs' font at the DPI, made here at the same pixel size.
+HFONT ShellFontAt(int dpi) {
+    return CreateFontW(-MulDiv(8, dpi, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
                        DEFAULT_CHARSET, 0, 0, 0, 0, L"MS Shell Dlg");
 }
 
@@ -202,7 +206,7 @@ bool IsGroupBox(HWND control) {
 
 // The room a control's text needs beside what the control draws of its own: the box of a check
 // box or radio button, a button's edge, a group box's indent.
-int OwnRoom(HWND control) {
+int OwnRoom(HWND control, int dpi) {
     const LONG style = GetWindowLongW(control, GWL_STYLE);
     if (ClassOf(control) != "Button") {
         return 0;
@@ -210,7 +214,7 @@ int OwnRoom(HWND control) {
     switch (style & BS_TYPEMASK) {
     case BS_AUTOCHECKBOX:
     case BS_AUTORADIOBUTTON:
-        return MulDiv(GetSystemMetrics(SM_CXMENUCHECK), 144, 96) + 4;
+        return MulDiv(13 + 4, dpi, 96);
     case BS_GROUPBOX:
         return 16;
     default:
@@ -220,7 +224,7 @@ int OwnRoom(HWND control) {
 
 // Every control of the dialog lies inside it, none overlaps another, one that meets a group box
 // lies inside it, and the text of each fits it in the dialogs' font.
-void ExpectLaidOut(HWND dialog) {
+void ExpectLaidOut(HWND dialog, int dpi) {
     RECT client;
     GetClientRect(dialog, &client);
     MapWindowPoints(dialog, nullptr, reinterpret_cast<POINT*>(&client), 2);
@@ -230,7 +234,7 @@ void ExpectLaidOut(HWND dialog) {
         controls.push_back(child);
     }
     HDC screen = GetDC(nullptr);
-    HFONT font = ShellFontAt144Dpi();
+    HFONT font = ShellFontAt(dpi);
     HGDIOBJ previous = SelectObject(screen, font);
     for (HWND control : controls) {
         const RECT rect = ScreenRect(control);
@@ -255,7 +259,7 @@ void ExpectLaidOut(HWND dialog) {
         SIZE size{};
         GetTextExtentPoint32W(screen, shown.c_str(), static_cast<int>(shown.size()), &size);
         if (ClassOf(control) == "Button" || ClassOf(control) == "Static") {
-            EXPECT_LE(size.cx + OwnRoom(control), rect.right - rect.left);
+            EXPECT_LE(size.cx + OwnRoom(control, dpi), rect.right - rect.left);
             EXPECT_LE(size.cy, rect.bottom - rect.top);
         }
     }
@@ -264,38 +268,58 @@ void ExpectLaidOut(HWND dialog) {
     ReleaseDC(nullptr, screen);
 }
 
-TEST(Scaling, At150PercentBothDialogsFitTheirTextsAndTheListItsLetters) {
+// At 100% and at 150%.
+TEST(Scaling, BothDialogsFitTheirTextsAndTheListItsLettersAtEveryScale) {
     const std::string folder = MakeTestFolder("scaling");
     MakeFolder(Join(folder, "Sub"));
-    const ScreenDpi dpi(144);
+    for (const int dpi : {96, 144}) {
+        SCOPED_TRACE(std::to_string(dpi) + " DPI");
+        const ScreenDpi screen_dpi(static_cast<DWORD>(dpi));
+        DialogDriver dialog(folder, folder);
+        ASSERT_TRUE(dialog.WaitForDialog());
+        {
+            SCOPED_TRACE("main dialog");
+            ExpectLaidOut(dialog.Dialog(), dpi);
+        }
+        HDC screen = GetDC(nullptr);
+        HFONT font = ShellFontAt(dpi);
+        HGDIOBJ previous = SelectObject(screen, font);
+        TEXTMETRICW metrics{};
+        GetTextMetricsW(screen, &metrics);
+        SelectObject(screen, previous);
+        DeleteObject(font);
+        ReleaseDC(nullptr, screen);
+        const LRESULT item_height =
+            dialog.Send(dialog.Control(IDC_FOLDER_LIST), LB_GETITEMHEIGHT, 0, 0);
+        EXPECT_GE(item_height, metrics.tmHeight);
+        EXPECT_GE(item_height, MulDiv(16, dpi, 96)); // the small icon's height
+
+        PostMessageW(dialog.Dialog(), WM_SYSCOMMAND, IDM_ABOUT, 0);
+        HWND about = nullptr;
+        for (int i = 0; i < 1500 && about == nullptr; ++i) {
+            about = FindWindowW(L"#32770", L"About Scrivtree");
+            Sleep(20);
+        }
+        ASSERT_NE(about, nullptr);
+        SCOPED_TRACE("About box");
+        ExpectLaidOut(about, dpi);
+    }
+}
+
+// The list's items are drawn again when the run disables the list and when it enables it again.
+TEST(FolderListDrawing, ShowsItsItemsAgainAfterARun) {
+    const std::string folder = MakeTestFolder("list-after-run");
+    MakeFolder(Join(folder, "Sub"));
+    const std::string output = Join(MakeTestFolder("list-after-run-out"), "list.txt");
     DialogDriver dialog(folder, folder);
     ASSERT_TRUE(dialog.WaitForDialog());
-    {
-        SCOPED_TRACE("main dialog");
-        ExpectLaidOut(dialog.Dialog());
-    }
-    HDC screen = GetDC(nullptr);
-    HFONT font = ShellFontAt144Dpi();
-    HGDIOBJ previous = SelectObject(screen, font);
-    TEXTMETRICW metrics{};
-    GetTextMetricsW(screen, &metrics);
-    SelectObject(screen, previous);
-    DeleteObject(font);
-    ReleaseDC(nullptr, screen);
-    const LRESULT item_height =
-        dialog.Send(dialog.Control(IDC_FOLDER_LIST), LB_GETITEMHEIGHT, 0, 0);
-    EXPECT_GE(item_height, metrics.tmHeight);
-    EXPECT_GE(item_height, MulDiv(16, 144, 96)); // the small icon's height
-
-    PostMessageW(dialog.Dialog(), WM_SYSCOMMAND, IDM_ABOUT, 0);
-    HWND about = nullptr;
-    for (int i = 0; i < 1500 && about == nullptr; ++i) {
-        about = FindWindowW(L"#32770", L"About Scrivtree");
-        Sleep(20);
-    }
-    ASSERT_NE(about, nullptr);
-    SCOPED_TRACE("About box");
-    ExpectLaidOut(about);
+    dialog.SetText(IDC_OUTPUT_FILE, output);
+    const size_t last = dialog.ListItems(IDC_FOLDER_LIST).size() - 1;
+    const std::vector<DWORD> before = SettledItemPixels(dialog, static_cast<int>(last));
+    MessageBoxWatcher watcher;
+    dialog.Click(IDOK);
+    ASSERT_TRUE(dialog.WaitForRunEnd());
+    EXPECT_EQ(SettledItemPixels(dialog, static_cast<int>(last)), before);
 }
 
 } // namespace
