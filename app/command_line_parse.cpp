@@ -1,6 +1,7 @@
 #include "app/command_line_parse.h"
 
 #include "engine/ascii.h"
+#include "engine/list_options.h"
 #include "platform/utf8.h"
 
 namespace {
@@ -22,19 +23,6 @@ constexpr TextOption kTextOptions[] = {
     {"out", &CommandLineRequest::output_path},
     {"path", &CommandLineRequest::start_folder},
     {"filter", &CommandLineRequest::filter_text},
-};
-
-struct FlagOption {
-    std::string_view name;
-    uint8_t ListJob::*field;
-};
-
-constexpr FlagOption kFlagOptions[] = {
-    {"s", &ListJob::include_subfolders}, {"f", &ListJob::include_files},
-    {"p", &ListJob::full_paths},         {"pt", &ListJob::full_paths_in_titles},
-    {"i", &ListJob::full_information},   {"t", &ListJob::use_tabs},
-    {"e", &ListJob::include_extensions}, {"cb", &ListJob::show_summary},
-    {"u", &ListJob::utf8_output},
 };
 
 struct SortValue {
@@ -117,8 +105,8 @@ bool ApplyOption(std::string_view name, std::string_view text, size_t& pos,
         ApplySortValue(ReadValue(text, pos), request.job);
         return true;
     }
-    for (const FlagOption& option : kFlagOptions) {
-        if (EqualNoCase(name, option.name)) {
+    for (const ListOption& option : kListOptions) {
+        if (!option.flag.empty() && EqualNoCase(name, option.flag)) {
             request.job.*option.field = 1;
             return true;
         }

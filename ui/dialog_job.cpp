@@ -8,6 +8,7 @@
 
 #include "engine/ascii.h"
 #include "engine/list_job.h"
+#include "engine/list_options.h"
 #include "engine/program_resources.h"
 #include "platform/utf8.h"
 #include "platform/shell_library.h"
@@ -23,21 +24,6 @@ namespace {
 
 // Longest filter text a run takes; the box may hold more, which is remembered but not used.
 constexpr int kFilterCapacity = 256;
-
-struct OptionBox {
-    int id;
-    uint8_t ListJob::*flag;
-};
-
-constexpr std::array<OptionBox, 7> kOptionBoxes = {{
-    {IDC_INCLUDE_SUBFOLDERS, &ListJob::include_subfolders},
-    {IDC_INCLUDE_FILES, &ListJob::include_files},
-    {IDC_FULL_PATHS, &ListJob::full_paths},
-    {IDC_FULL_PATHS_IN_TITLES, &ListJob::full_paths_in_titles},
-    {IDC_FULL_INFORMATION, &ListJob::full_information},
-    {IDC_USE_TABS, &ListJob::use_tabs},
-    {IDC_INCLUDE_EXTENSIONS, &ListJob::include_extensions},
-}};
 
 bool Checked(HWND dialog, int id) {
     return IsDlgButtonChecked(dialog, id) == BST_CHECKED;
@@ -137,8 +123,10 @@ void RunDialogJob(HWND dialog) {
     ListJob& job = request.job;
     job.show_summary = 1;
     job.utf8_output = DialogEncoding == kUtf8Encoding ? 1 : 0;
-    for (const OptionBox& box : kOptionBoxes) {
-        job.*box.flag = Checked(dialog, box.id) ? 1 : 0;
+    for (const ListOption& option : kListOptions) {
+        if (option.field != nullptr && option.check_box != 0) {
+            job.*option.field = Checked(dialog, option.check_box) ? 1 : 0;
+        }
     }
     job.sort_mode = SortModeOf(dialog);
     request.launch = Checked(dialog, IDC_LAUNCH_OUTPUT);

@@ -1,11 +1,11 @@
 #include "ui/settings_store.h"
 
 #include <algorithm>
-#include <array>
 #include <cstring>
 #include <string>
 
 #include "engine/ascii.h"
+#include "engine/list_options.h"
 #include "platform/folder_search.h"
 #include "platform/registry_key.h"
 #include "platform/window_text.h"
@@ -22,12 +22,6 @@ std::string InitialFolder;
 namespace {
 
 constexpr DWORD kDefaultOptions = 0x8B;
-
-// The eight option boxes, bit 0 first.
-constexpr std::array<int, 8> kOptionBoxes = {
-    IDC_INCLUDE_SUBFOLDERS, IDC_INCLUDE_FILES, IDC_FULL_PATHS,         IDC_FULL_PATHS_IN_TITLES,
-    IDC_FULL_INFORMATION,   IDC_USE_TABS,      IDC_INCLUDE_EXTENSIONS, IDC_LAUNCH_OUTPUT,
-};
 
 // A REG_SZ value as UTF-8, cut to 259 UTF-16 units whatever its stored length, with or without
 // its own terminator; false when it is missing or of another type. A value that an ANSI
@@ -128,9 +122,9 @@ bool WriteSettings(HKEY key, HWND dialog) {
         return false;
     }
     DWORD options = 0;
-    for (size_t bit = 0; bit < kOptionBoxes.size(); ++bit) {
-        if (IsDlgButtonChecked(dialog, kOptionBoxes[bit]) == BST_CHECKED) {
-            options |= 1u << bit;
+    for (const ListOption& option : kListOptions) {
+        if (option.check_box != 0 && IsDlgButtonChecked(dialog, option.check_box) == BST_CHECKED) {
+            options |= option.settings_bit;
         }
     }
     if (!WriteNumber(key, L"Options12", options)) {
@@ -168,9 +162,11 @@ void LoadSettings(HWND dialog) {
     SetDialogItemText(dialog, IDC_FILTER, ReadText(key.get(), L"Filter", text) ? text : "*.*");
     DWORD options = kDefaultOptions;
     ReadNumber(key.get(), L"Options12", options);
-    for (size_t bit = 0; bit < kOptionBoxes.size(); ++bit) {
-        CheckDlgButton(dialog, kOptionBoxes[bit],
-                       (options >> bit) & 1 ? BST_CHECKED : BST_UNCHECKED);
+    for (const ListOption& option : kListOptions) {
+        if (option.check_box != 0) {
+            CheckDlgButton(dialog, option.check_box,
+                           options & option.settings_bit ? BST_CHECKED : BST_UNCHECKED);
+        }
     }
     DWORD sorting = IDC_SORT_NAME;
     if (!ReadNumber(key.get(), L"Sorting12", sorting) || sorting < IDC_SORT_NAME ||
