@@ -49,6 +49,7 @@ add_library(scrivtree_engine STATIC
     engine/folder_scan.cpp
     engine/last_write_text.cpp
     engine/listing_run.cpp
+    engine/text_listing.cpp
     engine/program_resources.cpp
 )
 target_link_libraries(scrivtree_engine PUBLIC scrivtree_portable scrivtree_platform

@@ -82,7 +82,6 @@ FolderEntry* ScanFolder(const std::wstring& path, bool& out_of_memory) {
         }
         entry->is_link = is_folder && (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
         (is_folder ? folders : files).Append(entry);
-        ++(is_folder ? FolderCount : FileCount);
     } while (FindNextFileW(find.get(), &found));
     if (folders.head == nullptr) {
         return files.head;

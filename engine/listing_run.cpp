@@ -10,10 +10,11 @@
 
 #include "engine/ascii.h"
 #include "engine/folder_scan.h"
-#include "engine/last_write_text.h"
 #include "engine/line_text.h"
+#include "engine/listing_writer.h"
 #include "engine/program_resources.h"
 #include "engine/run_state.h"
+#include "engine/text_listing.h"
 #include "platform/folder_search.h"
 #include "platform/wide_text.h"
 #include "res/resource.h"
@@ -22,18 +23,13 @@ const ListJob* ActiveJob = nullptr;
 CompiledFilter ActiveFilter;
 std::atomic<int32_t> FileCount{0};
 std::atomic<int32_t> FolderCount{0};
+std::string OutputBuffer;
 
 namespace {
 
 HANDLE OutputFile = INVALID_HANDLE_VALUE;
-// The line being built: title, underline or entry line.
-TextLine LineBuffer;
-// Lines as written, after the TAB fill and with CR LF, gathered into few large writes. It is
-// emptied into the file before the output file's own folder is read, so that an output file
-// inside the listed tree is listed with all the lines before its folder's section, as if each
-// line were written at once.
-constexpr size_t kWriteChunk = 65536;
-std::string WriteBuffer;
+// The format the run writes.
+const ListingWriter* Writer = &TextListing;
 // Written while all goes well; the first failure stops the walk.
 ListingOutcome RunOutcome = ListingOutcome::Written;
 
@@ -45,10 +41,6 @@ std::string ShownPath;
 // The folder of the output file, as WalkPath names folders; empty when it could not be made,
 // and then the lines are written before every folder is read.
 std::wstring OutputFolder;
-
-// What a stopped run has written: the lines of files, and the sections begun.
-int32_t FileLinesWritten = 0;
-int32_t SectionsWritten = 0;
 
 // Whether the walk goes on: nothing has failed and no stop was asked for. A stop, once seen,
 // ends the run as Stopped.
@@ -64,45 +56,39 @@ bool Writing() {
     return RunOutcome == ListingOutcome::Written || RunOutcome == ListingOutcome::Stopped;
 }
 
+// Emptied into the file before the output file's own folder is read, so that an output file
+// inside the listed tree is listed with all the lines before its folder's section, as if each
+// line were written at once.
+constexpr size_t kWriteChunk = 65536;
+
 void FlushOutput() {
     DWORD written = 0;
-    if (Writing() && !WriteBuffer.empty() &&
-        (!WriteFile(OutputFile, WriteBuffer.data(), static_cast<DWORD>(WriteBuffer.size()),
+    if (Writing() && !OutputBuffer.empty() &&
+        (!WriteFile(OutputFile, OutputBuffer.data(), static_cast<DWORD>(OutputBuffer.size()),
                     &written, nullptr) ||
-         written != WriteBuffer.size())) {
+         written != OutputBuffer.size())) {
         RunOutcome = ListingOutcome::CannotWrite;
     }
-    WriteBuffer.clear();
+    OutputBuffer.clear();
 }
 
-// Writes LineBuffer as one line of the output file.
-void WriteLine() {
-    if (!Writing()) {
-        return;
-    }
-    const std::string_view line = LineBuffer.View();
-    if (ActiveJob->use_tabs) {
-        const size_t start = WriteBuffer.size();
-        WriteBuffer.resize(start + line.size());
-        WriteBuffer.resize(start + TabFill(line, LineBuffer.utf8, WriteBuffer.data() + start));
-    } else {
-        AppendBytes(WriteBuffer, line);
-    }
-    WriteBuffer += '\r';
-    WriteBuffer += '\n';
-    if (WriteBuffer.size() >= kWriteChunk) {
+} // namespace
+
+void OutputAppended() {
+    if (OutputBuffer.size() >= kWriteChunk) {
         FlushOutput();
     }
 }
 
-void WriteText(std::string_view text) {
-    ClearLine(LineBuffer);
-    AppendText(LineBuffer, text);
-    WriteLine();
+namespace {
+
+// One more of the run's counts. The run's thread alone raises them; the dialog reads them.
+void CountOne(std::atomic<int32_t>& count) {
+    count.store(count.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
 }
 
-// How many records ahead of the line being built its record is fetched: enough for the fetch
-// to arrive in time, few enough that it stays in the cache.
+// How many records ahead of the entry being written its record is fetched: enough for the
+// fetch to arrive in time, few enough that it stays in the cache.
 constexpr size_t kFetchAhead = 8;
 
 // Asks for a record to be fetched into the cache. The request is an SSE instruction, which
@@ -124,35 +110,18 @@ void FetchRecord(const void* record) {
 }
 #endif
 
-void WriteEntries(std::string_view folder, const FolderEntry* entries, const EntryOrder& order,
-                  int width) {
-    LastWriteText last_write;
+void WriteEntries(const FolderEntry* entries, const EntryOrder& order) {
     size_t index = 0;
     for (const FolderEntry* entry = entries; entry != nullptr && Running();
          entry = entry->next, ++index) {
         if (index + kFetchAhead < order.count) {
             FetchRecord(order.records[index + kFetchAhead]);
         }
-        if (ActiveJob->full_information) {
-            last_write.Format(entry->last_write);
+        Writer->entry(*entry);
+        if (!entry->is_folder) {
+            CountOne(FileCount);
         }
-        BuildEntryLine(LineBuffer, *ActiveJob, folder, *entry, width, last_write.date,
-                       last_write.time);
-        WriteLine();
-        FileLinesWritten += entry->is_folder ? 0 : 1;
     }
-}
-
-// Title, underline, an empty line, the entry lines and two empty lines.
-void WriteSection(std::string_view title, std::string_view folder, const FolderEntry* entries,
-                  const EntryOrder& order, int width) {
-    WriteText(title);
-    BuildUnderline(LineBuffer, title);
-    WriteLine();
-    WriteText("");
-    WriteEntries(folder, entries, order, width);
-    WriteText("");
-    WriteText("");
 }
 
 // Writes the section of the folder at WalkPath and returns its ordered entries. A folder that
@@ -164,14 +133,9 @@ FolderEntry* ListFolder(bool enter) {
         FlushOutput();
     }
     FolderEntry* entries = nullptr;
-    EntryOrder order;
-    int width = 0;
     if (enter) {
         bool out_of_memory = false;
         entries = ScanFolder(WalkPath, out_of_memory);
-        // Measured in the order the records were made, which is the order they lie in memory.
-        width = NameColumnWidth(entries, ShownPath, ActiveJob->full_paths, ActiveJob->utf8_output);
-        entries = SortEntries(entries, ActiveJob->sort_mode, &order);
         if (out_of_memory) {
             RunOutcome = ListingOutcome::OutOfMemory;
         }
@@ -180,9 +144,12 @@ FolderEntry* ListFolder(bool enter) {
     if (!Running()) {
         return entries;
     }
-    ++SectionsWritten;
-    WriteSection(SectionTitle(ShownPath, ActiveJob->full_paths_in_titles), ShownPath, entries,
-                 order, width);
+    CountOne(FolderCount);
+    Writer->section_start(ShownPath, entries);
+    EntryOrder order;
+    entries = SortEntries(entries, ActiveJob->sort_mode, &order);
+    WriteEntries(entries, order);
+    Writer->section_end();
     return entries;
 }
 
@@ -257,70 +224,81 @@ std::wstring OutputFolderOf(const char* output_path) {
     return ExactPath(std::move(folder));
 }
 
-void ShowSummary(const char* output_path) {
-    const std::string format = ProgramString(IDS_SUMMARY);
+// The summary or the stop's message: the counts of files and folders written and the output
+// file's path, in the string's pattern.
+void ShowCounts(UINT pattern, const char* output_path) {
+    const std::string format = ProgramString(pattern);
     std::vector<char> text(format.size() + std::strlen(output_path) + 32);
     std::snprintf(text.data(), text.size(), format.c_str(), FileCount.load(), FolderCount.load(),
                   output_path);
     ShowProgramMessage(text.data(), MB_ICONINFORMATION);
 }
 
-void ShowStopped(const char* output_path) {
-    const std::string format = ProgramString(IDS_LISTING_STOPPED);
-    std::vector<char> text(format.size() + std::strlen(output_path) + 32);
-    std::snprintf(text.data(), text.size(), format.c_str(), FileLinesWritten, SectionsWritten,
-                  output_path);
-    ShowProgramMessage(text.data(), MB_ICONINFORMATION);
-}
-
-void ShowFailure() {
-    const UINT id =
-        RunOutcome == ListingOutcome::OutOfMemory ? IDS_OUT_OF_MEMORY : IDS_CANT_WRITE_OUTPUT;
-    ShowProgramString(id, MB_ICONERROR);
-}
-
 } // namespace
 
-ListingOutcome RunListing(const ListJob& job) {
+void BeginListing(const ListJob& job) {
     ActiveJob = &job;
-    ResetRunCounts();
-    FileLinesWritten = 0;
-    SectionsWritten = 0;
-    if (job.full_information) {
-        PrepareLastWriteText(job.utf8_output != 0);
-    }
     RunOutcome = ListingOutcome::Written;
-    LineBuffer.utf8 = job.utf8_output != 0;
+    FileCount = 0;
+    FolderCount = 0;
+}
+
+ListingOutcome WriteListing() {
+    const ListJob& job = *ActiveJob;
     const char* filter_text = job.filter_text != nullptr ? job.filter_text : "";
     CompileFilter(ListingText(filter_text, job.utf8_output != 0), job.utf8_output, ActiveFilter);
     const char* output_path = job.output_path != nullptr ? job.output_path : "";
     OutputFile = CreateFileW(Widen(output_path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (OutputFile == INVALID_HANDLE_VALUE) {
-        ShowProgramString(IDS_CANT_CREATE_OUTPUT, MB_ICONERROR);
-        return ListingOutcome::CannotCreate;
+        RunOutcome = ListingOutcome::CannotCreate;
+        return RunOutcome;
     }
-    WriteBuffer.clear();
-    WriteBuffer.reserve(kWriteChunk + kWriteChunk / 4);
-    if (job.utf8_output) {
-        WriteBuffer = "\xEF\xBB\xBF";
-    }
+    OutputBuffer.clear();
+    OutputBuffer.reserve(kWriteChunk + kWriteChunk / 4);
+    Writer->begin();
     const char* start_folder = job.start_folder != nullptr ? job.start_folder : "";
     WalkPath = StartWalkPath(start_folder);
     OutputFolder = OutputFolderOf(output_path);
     ShownPath = ListingText(start_folder, job.utf8_output != 0);
     ListTree();
+    if (Writing()) {
+        Writer->end();
+    }
     FlushOutput();
     if (!CloseHandle(OutputFile) && Writing()) {
         RunOutcome = ListingOutcome::CannotWrite;
     }
     OutputFile = INVALID_HANDLE_VALUE;
-    if (RunOutcome == ListingOutcome::Stopped) {
-        ShowStopped(output_path);
-    } else if (RunOutcome != ListingOutcome::Written) {
-        ShowFailure();
-    } else if (job.show_summary) {
-        ShowSummary(output_path);
-    }
     return RunOutcome;
+}
+
+void ReportListing(ListingOutcome outcome) {
+    const char* output_path = ActiveJob->output_path != nullptr ? ActiveJob->output_path : "";
+    switch (outcome) {
+    case ListingOutcome::Written:
+        if (ActiveJob->show_summary) {
+            ShowCounts(IDS_SUMMARY, output_path);
+        }
+        break;
+    case ListingOutcome::Stopped:
+        ShowCounts(IDS_LISTING_STOPPED, output_path);
+        break;
+    case ListingOutcome::CannotCreate:
+        ShowProgramString(IDS_CANT_CREATE_OUTPUT, MB_ICONERROR);
+        break;
+    case ListingOutcome::CannotWrite:
+        ShowProgramString(IDS_CANT_WRITE_OUTPUT, MB_ICONERROR);
+        break;
+    case ListingOutcome::OutOfMemory:
+        ShowProgramString(IDS_OUT_OF_MEMORY, MB_ICONERROR);
+        break;
+    }
+}
+
+ListingOutcome RunListing(const ListJob& job) {
+    BeginListing(job);
+    const ListingOutcome outcome = WriteListing();
+    ReportListing(outcome);
+    return outcome;
 }

@@ -42,8 +42,9 @@ struct DialogRun {
 
 DialogRun ActiveRun;
 
+// The thread only writes the listing: the dialog shows how it ended, on its own thread.
 DWORD WINAPI RunInThread(void*) {
-    ActiveRun.outcome = RunListing(ActiveRun.request.job);
+    ActiveRun.outcome = WriteListing();
     PostMessageW(ActiveRun.dialog, WM_DIALOG_RUN_ENDED, 0, 0);
     return 0;
 }
@@ -148,9 +149,8 @@ void StartDialogRun(HWND dialog, DialogRunRequest request) {
     ActiveRun.go_text = WindowText(go);
     ActiveRun.progress_format = ProgramString(IDS_PROGRESS_TITLE);
     ReadNumberFormat();
-    // The counts are set afresh here, as the timer's first tick may come before the run's
-    // thread sets them.
-    ResetRunCounts();
+    // Before the thread starts: the timer's first tick shows this run's counts.
+    BeginListing(run.job);
 
     // The run starts first, so that where there is a processor to spare it does not wait for
     // the dialog's changes. Its end message is handled only after them, on this thread.
@@ -195,6 +195,9 @@ bool EndDialogRun(HWND dialog) {
     }
     SetCursor(ActiveRun.cursor);
     ActiveRun.dialog = nullptr;
+    // The message of the run's end is task-modal, as the command line's: while it is up, the
+    // dialog is disabled.
+    ReportListing(ActiveRun.outcome);
     if (ActiveRun.outcome != ListingOutcome::Stopped && ActiveRun.request.launch) {
         OpenWithShell(dialog, ActiveRun.request.output_path);
     }

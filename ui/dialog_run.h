@@ -37,6 +37,7 @@ void StopDialogRun(bool close);
 // Shows the counts so far in the title.
 void ShowRunProgress(HWND dialog);
 
-// Puts the dialog back as it was before the run, then opens the output file when the request
-// asks for it and the run was not stopped. True when the dialog is to close now.
+// Puts the dialog back as it was before the run, shows the run's message (the summary, the
+// stop's or a failure's), then opens the output file when the request asks for it and the run
+// was not stopped. True when the dialog is to close now.
 bool EndDialogRun(HWND dialog);

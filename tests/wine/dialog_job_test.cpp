@@ -1031,3 +1031,54 @@ TEST(DialogLongRun, ClosingTheWindowDuringARunStopsItThenSavesTheSettings) {
     EXPECT_EQ(watcher.Shown()[0].text.rfind("Listing stopped after ", 0), 0u);
     EXPECT_EQ(ReadSetting("Filter"), TextValue("*.txt"));
 }
+
+// The run's message comes once the dialog is back as before the run, and from the dialog's own
+// thread: while it is up the dialog is disabled, and once it closes the dialog takes commands
+// again at once. For a run that ends, one that is stopped, and one whose output file cannot be
+// created.
+TEST(DialogRunEnd, TheMessageDisablesTheDialogWhichIsBackWhenItCloses) {
+    const JobTree tree("run-end");
+    const struct {
+        const char* name;
+        std::string start;
+        std::string output;
+        bool stop;
+        std::string message;
+    } ends[] = {
+        {"written", tree.tree, Join(tree.output, "written.txt"), false,
+         Summary(6, 4, Join(tree.output, "written.txt"))},
+        {"stopped", LongRunTree(), Join(tree.output, "stopped.txt"), true,
+         "Listing stopped after "},
+        {"cannot create", tree.tree, Join(tree.output, "missing\\list.txt"), false, kCannotCreate},
+    };
+    for (const auto& end : ends) {
+        SCOPED_TRACE(end.name);
+        WriteStartSettings({kSubfolders | kFiles, IDC_SORT_NAME, "*.*", end.output});
+        DialogDriver dialog(end.start, end.start);
+        ASSERT_TRUE(dialog.WaitForDialog());
+        dialog.Click(IDOK);
+        if (end.stop) {
+            ASSERT_TRUE(WaitForProgress(dialog, 2000));
+            dialog.Click(IDOK);
+        }
+        HWND box = WaitForWindow(ProcessOf(dialog.Dialog()), "Scrivtree 1.4");
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(ReadShownText(GetDlgItem(box, 0xFFFF)).rfind(end.message, 0), 0u);
+        EXPECT_FALSE(IsWindowEnabled(dialog.Dialog()));
+        EXPECT_EQ(ReadWindowText(dialog.Dialog()), "Scrivtree 1.4");
+        EXPECT_EQ(dialog.Text(IDOK), "&Go!");
+        EXPECT_TRUE(IsWindowEnabled(dialog.Control(IDC_EXIT)));
+        PostMessageW(box, WM_COMMAND, IDOK, 0);
+        ASSERT_TRUE(WaitUntilGone(box));
+        bool back = false;
+        for (int i = 0; i < 25 && !back; ++i) {
+            back = IsWindowEnabled(dialog.Dialog()) && Answers(dialog.Dialog());
+            if (!back) {
+                Sleep(10);
+            }
+        }
+        EXPECT_TRUE(back);
+        dialog.Click(IDC_EXIT);
+        EXPECT_EQ(dialog.WaitForExit(), 0u);
+    }
+}
