@@ -41,10 +41,6 @@ add_library(scrivtree_platform STATIC
 target_include_directories(scrivtree_platform PUBLIC ${CMAKE_SOURCE_DIR})
 target_link_libraries(scrivtree_platform PRIVATE scrivtree_warnings)
 
-# Short copies stay loops: GCC would make them calls to the C library's memcpy, which for a few
-# bytes costs more than the copy (see AppendBytes).
-target_compile_options(scrivtree_portable PRIVATE -fno-tree-loop-distribute-patterns)
-
 add_library(scrivtree_engine STATIC
     engine/folder_scan.cpp
     engine/last_write_text.cpp
@@ -54,7 +50,7 @@ add_library(scrivtree_engine STATIC
 )
 target_link_libraries(scrivtree_engine PUBLIC scrivtree_portable scrivtree_platform
                       PRIVATE scrivtree_warnings)
-target_compile_options(scrivtree_engine PRIVATE -fno-tree-loop-distribute-patterns)
+
 target_include_directories(scrivtree_engine PUBLIC ${SCRIVTREE_GENERATED_DIR})
 
 add_library(scrivtree_app STATIC

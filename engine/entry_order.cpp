@@ -100,10 +100,7 @@ FolderEntry* NewEntry(std::string_view name, bool is_folder, uint64_t size, uint
     wchar_t* real_text = reinterpret_cast<wchar_t*>(entry + 1);
     real_name.copy(real_text, real_name.size());
     char* name_text = reinterpret_cast<char*>(real_text + real_name.size());
-    // A loop, not memcpy: see AppendBytes.
-    for (size_t i = 0; i < name.size(); ++i) {
-        name_text[i] = name[i];
-    }
+    name.copy(name_text, name.size());
     name_text[name.size()] = '\0';
     entry->is_folder = is_folder ? 1 : 0;
     entry->ext_offset = static_cast<uint16_t>(is_folder ? 0 : FindExtOffset(name));
@@ -274,7 +271,7 @@ static void SortGroup(SortItem* items, SortItem* spare, size_t count, const KeyO
 // Sorts the records by their keys, folders and files apart, reading the records themselves
 // only where two keys tie: a folder of a million files sorts without chasing a million pointers
 // at every step. Returns false, having done nothing, when there is no memory to sort with.
-static bool SortByKeys(FolderEntry*& head, size_t count, int32_t sort_mode, EntryOrder* order) {
+static bool SortByKeys(FolderEntry*& head, size_t count, int32_t sort_mode) {
     const bool by_extension = sort_mode == ByExtension;
     if (count > UINT32_MAX) {
         return false;
@@ -309,22 +306,13 @@ static bool SortByKeys(FolderEntry*& head, size_t count, int32_t sort_mode, Entr
         SortGroup(&items[folders], spare.get(), count - folders,
                   KeyOrder{records.get(), sort_mode, name_keys.get()});
     }
-    std::unique_ptr<FolderEntry*[]> sorted(order != nullptr ? new (std::nothrow) FolderEntry*[count]
-                                                            : nullptr);
     FolderEntry** link = &head;
     for (size_t i = 0; i < count; ++i) {
         FolderEntry* entry = records[items[i].place];
         *link = entry;
         link = &entry->next;
-        if (sorted) {
-            sorted[i] = entry;
-        }
     }
     *link = nullptr;
-    if (sorted) {
-        order->records = std::move(sorted);
-        order->count = count;
-    }
     return true;
 }
 
@@ -336,12 +324,9 @@ static size_t CountEntries(const FolderEntry* head) {
     return count;
 }
 
-FolderEntry* SortEntries(FolderEntry* head, int32_t sort_mode, EntryOrder* order) {
-    if (order != nullptr) {
-        *order = {};
-    }
+FolderEntry* SortEntries(FolderEntry* head, int32_t sort_mode) {
     const size_t count = CountEntries(head);
-    if (count == 0 || SortByKeys(head, count, sort_mode, order)) {
+    if (count == 0 || SortByKeys(head, count, sort_mode)) {
         return head;
     }
     return SortRun(head, count, sort_mode);

@@ -4,7 +4,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <string_view>
 
 struct EntryBlock;
@@ -64,18 +63,9 @@ void ReleaseEntries(EntryMark mark);
 FolderEntry* NewEntry(std::string_view name, bool is_folder, uint64_t size, uint64_t last_write,
                       std::wstring_view real_name = {});
 
-// The records of a sorted list in an array as well: a pass over a large folder can fetch records
-// ahead of its reading, which the list alone cannot tell it, as the records lie in the order
-// they were read. Empty when the array could not be had.
-struct EntryOrder {
-    std::unique_ptr<FolderEntry*[]> records;
-    size_t count = 0;
-};
-
 // Orders the list: folders first by name, then files by sort_mode (ByName, ByExtension, BySize,
-// ByDate; any other value keeps their order). Equal keys keep their order. Returns the new head,
-// and the order as an array when one is asked for.
-FolderEntry* SortEntries(FolderEntry* head, int32_t sort_mode, EntryOrder* order = nullptr);
+// ByDate; any other value keeps their order). Equal keys keep their order. Returns the new head.
+FolderEntry* SortEntries(FolderEntry* head, int32_t sort_mode);
 
 // The same order by a merge sort of the list itself, which needs no memory: what SortEntries
 // does when it cannot have the array it sorts by.

@@ -12,7 +12,7 @@ void ClearLine(TextLine& line) {
 }
 
 void AppendText(TextLine& line, std::string_view text) {
-    AppendBytes(line.text, text);
+    line.text.append(text);
 }
 
 void AppendSpaces(TextLine& line, int count) {

@@ -22,17 +22,6 @@ struct TextLine {
     std::string_view View() const { return text; }
 };
 
-// Appends bytes to text by a loop: the pieces of a line are a few bytes each, which a call into
-// the C library's memcpy, a DLL on Windows, costs more to copy than the loop.
-inline void AppendBytes(std::string& text, std::string_view bytes) {
-    const size_t start = text.size();
-    text.resize(start + bytes.size());
-    char* out = text.data() + start;
-    for (size_t i = 0; i < bytes.size(); ++i) {
-        out[i] = bytes[i];
-    }
-}
-
 // Columns the text takes: its characters in UTF-8, its bytes in the code page.
 int TextColumns(std::string_view text, bool utf8);
 

@@ -87,36 +87,8 @@ void CountOne(std::atomic<int32_t>& count) {
     count.store(count.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
 }
 
-// How many records ahead of the entry being written its record is fetched: enough for the
-// fetch to arrive in time, few enough that it stays in the cache.
-constexpr size_t kFetchAhead = 8;
-
-// Asks for a record to be fetched into the cache. The request is an SSE instruction, which
-// every 64-bit processor has and the oldest 32-bit ones lack: there the records are read only
-// when their lines are built.
-#if defined(__i386__)
-__attribute__((target("sse"), noipa)) void FetchWithSse(const void* record) {
-    __builtin_prefetch(record);
-}
-const bool CanFetch = IsProcessorFeaturePresent(PF_XMMI_INSTRUCTIONS_AVAILABLE) != 0;
-void FetchRecord(const void* record) {
-    if (CanFetch) {
-        FetchWithSse(record);
-    }
-}
-#else
-void FetchRecord(const void* record) {
-    __builtin_prefetch(record);
-}
-#endif
-
-void WriteEntries(const FolderEntry* entries, const EntryOrder& order) {
-    size_t index = 0;
-    for (const FolderEntry* entry = entries; entry != nullptr && Running();
-         entry = entry->next, ++index) {
-        if (index + kFetchAhead < order.count) {
-            FetchRecord(order.records[index + kFetchAhead]);
-        }
+void WriteEntries(const FolderEntry* entries) {
+    for (const FolderEntry* entry = entries; entry != nullptr && Running(); entry = entry->next) {
         Writer->entry(*entry);
         if (!entry->is_folder) {
             CountOne(FileCount);
@@ -146,9 +118,8 @@ FolderEntry* ListFolder(bool enter) {
     }
     CountOne(FolderCount);
     Writer->section_start(ShownPath, entries);
-    EntryOrder order;
-    entries = SortEntries(entries, ActiveJob->sort_mode, &order);
-    WriteEntries(entries, order);
+    entries = SortEntries(entries, ActiveJob->sort_mode);
+    WriteEntries(entries);
     Writer->section_end();
     return entries;
 }

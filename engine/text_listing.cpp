@@ -23,7 +23,7 @@ void WriteLine() {
         OutputBuffer.resize(start + line.size());
         OutputBuffer.resize(start + TabFill(line, LineBuffer.utf8, OutputBuffer.data() + start));
     } else {
-        AppendBytes(OutputBuffer, line);
+        OutputBuffer.append(line);
     }
     OutputBuffer += '\r';
     OutputBuffer += '\n';
