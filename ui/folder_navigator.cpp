@@ -201,6 +201,10 @@ void DrawFolderItem(const DRAWITEMSTRUCT& item, HWND list) {
     const int item_height = item.rcItem.bottom - item.rcItem.top;
     const int indent = MulDiv(HIWORD(item.itemData), GetDeviceCaps(item.hDC, LOGPIXELSX), 96);
     const bool subfolder = LOWORD(item.itemData) == SubfolderMark;
+    // The icon is blended onto what lies beneath it: that is the list's background, every time.
+    RECT icon_area = item.rcItem;
+    icon_area.right = icon_area.left + indent + icon_width + 2;
+    FillRect(item.hDC, &icon_area, GetSysColorBrush(COLOR_WINDOW));
     DrawIconEx(item.hDC, item.rcItem.left + indent,
                item.rcItem.top + (item_height - icon_height) / 2,
                subfolder ? ClosedFolderIcon : OpenFolderIcon, icon_width, icon_height, 0, nullptr,
