@@ -35,6 +35,16 @@ constexpr SortValue kSortValues[] = {
     {"size", BySize}, {"date", ByDate},
 };
 
+struct FormatOption {
+    std::string_view name;
+    ListingFormat format;
+};
+
+constexpr FormatOption kFormatOptions[] = {
+    {"csv", CsvFormat},
+    {"html", HtmlFormat},
+};
+
 // Index of the character after the one at pos.
 size_t NextCharacter(std::string_view text, size_t pos) {
     do {
@@ -92,7 +102,7 @@ void ApplySortValue(std::string_view value, ListJob& job) {
 }
 
 // Carries out the option called name, reading its value from pos when it takes one. False
-// when no option has that name.
+// when no option has that name, or when it asks for a format other than one already asked for.
 bool ApplyOption(std::string_view name, std::string_view text, size_t& pos,
                  CommandLineRequest& request) {
     for (const TextOption& option : kTextOptions) {
@@ -104,6 +114,16 @@ bool ApplyOption(std::string_view name, std::string_view text, size_t& pos,
     if (EqualNoCase(name, "sort")) {
         ApplySortValue(ReadValue(text, pos), request.job);
         return true;
+    }
+    for (const FormatOption& option : kFormatOptions) {
+        if (EqualNoCase(name, option.name)) {
+            ListJob& job = request.job;
+            if (job.output_format != TextFormat && job.output_format != option.format) {
+                return false;
+            }
+            job.output_format = option.format;
+            return true;
+        }
     }
     for (const ListOption& option : kListOptions) {
         if (!option.flag.empty() && EqualNoCase(name, option.flag)) {

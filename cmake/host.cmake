@@ -8,6 +8,7 @@ endforeach()
 add_executable(host_tests
     tests/host/command_line_parse_test.cpp
     tests/host/entry_order_test.cpp
+    tests/host/export_text_test.cpp
     tests/host/file_filter_test.cpp
     tests/host/first_argument_test.cpp
     tests/host/folder_path_test.cpp

@@ -42,7 +42,9 @@ target_include_directories(scrivtree_platform PUBLIC ${CMAKE_SOURCE_DIR})
 target_link_libraries(scrivtree_platform PRIVATE scrivtree_warnings)
 
 add_library(scrivtree_engine STATIC
+    engine/csv_listing.cpp
     engine/folder_scan.cpp
+    engine/html_listing.cpp
     engine/last_write_text.cpp
     engine/listing_run.cpp
     engine/text_listing.cpp

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <array>
+#include <cstdio>
 #include <iterator>
 
 #include "engine/line_text.h"
@@ -12,6 +13,15 @@
 namespace {
 
 bool Utf8Output = false;
+LocalTimeRule Rule = LocalTimeRule::BiasNow;
+
+uint64_t Join(const FILETIME& time) {
+    return (static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+}
+
+FILETIME Split(uint64_t time) {
+    return {static_cast<DWORD>(time), static_cast<DWORD>(time >> 32)};
+}
 
 // What FileTimeToLocalFileTime adds to every time: local time less UTC, with the daylight saving
 // time in force now, in the units of a file time (wrapping when local time is behind).
@@ -138,28 +148,58 @@ void PrepareTimePicture() {
     OwnTimes = PictureMatchesWindows();
 }
 
+// The bias of each date, remembered by the quarter hour of UTC it holds: a zone changes its
+// daylight saving time on a quarter hour, and a listing meets the same hours again and again.
+struct DateBias {
+    uint64_t quarter = UINT64_MAX;
+    uint64_t bias = 0;
+};
+std::array<DateBias, 1024> DateBiases;
+constexpr uint64_t kQuarterHour = 900ull * 10'000'000;
+
+bool ToLocalTimeOfItsDate(uint64_t last_write, FILETIME& local) {
+    const uint64_t quarter = last_write / kQuarterHour;
+    DateBias& remembered = DateBiases[quarter % DateBiases.size()];
+    if (remembered.quarter != quarter) {
+        const uint64_t start = quarter * kQuarterHour;
+        const FILETIME utc = Split(start);
+        SYSTEMTIME utc_calendar;
+        SYSTEMTIME local_calendar;
+        FILETIME local_start;
+        if (!FileTimeToSystemTime(&utc, &utc_calendar) ||
+            !SystemTimeToTzSpecificLocalTime(nullptr, &utc_calendar, &local_calendar) ||
+            !SystemTimeToFileTime(&local_calendar, &local_start)) {
+            return false;
+        }
+        remembered = {quarter, Join(local_start) - start};
+    }
+    local = Split(last_write + remembered.bias);
+    return true;
+}
+
 bool ToLocalTime(uint64_t last_write, FILETIME& local) {
+    if (Rule == LocalTimeRule::BiasOfItsDate) {
+        return ToLocalTimeOfItsDate(last_write, local);
+    }
     if (HaveLocalBias) {
-        const uint64_t time = last_write + LocalBias;
-        local = {static_cast<DWORD>(time), static_cast<DWORD>(time >> 32)};
+        local = Split(last_write + LocalBias);
         return true;
     }
-    const FILETIME utc{static_cast<DWORD>(last_write), static_cast<DWORD>(last_write >> 32)};
+    const FILETIME utc = Split(last_write);
     return FileTimeToLocalFileTime(&utc, &local) != 0;
 }
 
 } // namespace
 
-void PrepareLastWriteText(bool utf8_output) {
+void PrepareLastWriteText(bool utf8_output, LocalTimeRule rule) {
     Utf8Output = utf8_output;
+    Rule = rule;
     FILETIME now;
     FILETIME local;
     GetSystemTimeAsFileTime(&now);
     HaveLocalBias = FileTimeToLocalFileTime(&now, &local) != 0;
-    const auto join = [](const FILETIME& time) {
-        return (static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
-    };
-    LocalBias = join(local) - join(now);
+    LocalBias = Join(local) - Join(now);
+    DateBiases.fill(DateBias{});
     DateTexts.Clear();
     TimeTexts.Clear();
     PrepareTimePicture();
@@ -185,4 +225,22 @@ void LastWriteText::Format(uint64_t last_write) {
     const uint32_t second = (calendar.wHour * 60u + calendar.wMinute) * 60u + calendar.wSecond;
     time = TimeTexts.Text(second, time_text_,
                           [&calendar](std::string& text) { WindowsTime(calendar, text); });
+}
+
+void LastWriteText::FormatSortable(uint64_t last_write) {
+    date = {};
+    time = {};
+    FILETIME local;
+    SYSTEMTIME calendar;
+    if (!ToLocalTime(last_write, local) || !FileTimeToSystemTime(&local, &calendar)) {
+        return;
+    }
+    char text[32];
+    const int length = std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u",
+                                     calendar.wYear, calendar.wMonth, calendar.wDay, calendar.wHour,
+                                     calendar.wMinute, calendar.wSecond);
+    date_text_.assign(text, 10);
+    time_text_.assign(text + 11, static_cast<size_t>(length) - 11);
+    date = date_text_;
+    time = time_text_;
 }

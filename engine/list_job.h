@@ -13,6 +13,14 @@ enum SortMode : int32_t {
     ByDate = 4,
 };
 
+// The listing's format. A spreadsheet's CSV and a web page always hold every column, in UTF-8
+// with every name exact: the options of the text's columns and encoding change nothing in them.
+enum ListingFormat : int32_t {
+    TextFormat = 0,
+    CsvFormat = 1,
+    HtmlFormat = 2,
+};
+
 // The three texts are UTF-8; they belong to the caller and stay alive for the whole run, which
 // only reads them. Flags other than 0 count as set.
 struct ListJob {
@@ -31,6 +39,7 @@ struct ListJob {
     // The listing in UTF-8 with every name exactly as the file system has it; otherwise in the
     // ANSI code page, with a name it cannot hold written as the code page's conversion gives it.
     uint8_t utf8_output = 0;
+    int32_t output_format = TextFormat;
     // Set by another thread to stop the run at the next entry; none for a run that cannot be
     // stopped.
     const std::atomic<bool>* stop_requested = nullptr;

@@ -9,7 +9,9 @@
 #include <vector>
 
 #include "engine/ascii.h"
+#include "engine/csv_listing.h"
 #include "engine/folder_scan.h"
+#include "engine/html_listing.h"
 #include "engine/line_text.h"
 #include "engine/listing_writer.h"
 #include "engine/program_resources.h"
@@ -28,7 +30,10 @@ std::string OutputBuffer;
 namespace {
 
 HANDLE OutputFile = INVALID_HANDLE_VALUE;
-// The format the run writes.
+// Bytes of the output file before those in OutputBuffer.
+uint64_t OutputWritten = 0;
+// The job as the run carries it out, and the format it writes.
+ListJob RunJob;
 const ListingWriter* Writer = &TextListing;
 // Written while all goes well; the first failure stops the walk.
 ListingOutcome RunOutcome = ListingOutcome::Written;
@@ -69,6 +74,7 @@ void FlushOutput() {
          written != OutputBuffer.size())) {
         RunOutcome = ListingOutcome::CannotWrite;
     }
+    OutputWritten += OutputBuffer.size();
     OutputBuffer.clear();
 }
 
@@ -77,6 +83,37 @@ void FlushOutput() {
 void OutputAppended() {
     if (OutputBuffer.size() >= kWriteChunk) {
         FlushOutput();
+    }
+}
+
+std::string ExactShownPath(std::wstring_view walk_path) {
+    std::wstring path = PlainPath(walk_path);
+    if (path.size() > 3 && path.back() == L'\\') {
+        path.pop_back();
+    }
+    return Utf8FromWide(path);
+}
+
+uint64_t OutputOffset() {
+    return OutputWritten + OutputBuffer.size();
+}
+
+void RewriteOutput(uint64_t offset, std::string_view bytes) {
+    if (offset >= OutputWritten) {
+        OutputBuffer.replace(static_cast<size_t>(offset - OutputWritten), bytes.size(), bytes);
+        return;
+    }
+    FlushOutput();
+    LARGE_INTEGER at;
+    at.QuadPart = static_cast<LONGLONG>(offset);
+    const LARGE_INTEGER end{};
+    DWORD written = 0;
+    if (Writing() &&
+        (!SetFilePointerEx(OutputFile, at, nullptr, FILE_BEGIN) ||
+         !WriteFile(OutputFile, bytes.data(), static_cast<DWORD>(bytes.size()), &written,
+                    nullptr) ||
+         written != bytes.size() || !SetFilePointerEx(OutputFile, end, nullptr, FILE_END))) {
+        RunOutcome = ListingOutcome::CannotWrite;
     }
 }
 
@@ -99,7 +136,7 @@ void WriteEntries(const FolderEntry* entries) {
 // Writes the section of the folder at WalkPath and returns its ordered entries. A folder that
 // is not entered, a link (junction or symbolic link) which may lead back to one of its own
 // parents and make the walk endless, gets the section of a folder that cannot be read.
-FolderEntry* ListFolder(bool enter) {
+FolderEntry* ListFolder(bool enter, size_t depth) {
     if (OutputFolder.empty() || (OutputFolder.size() == WalkPath.size() &&
                                  _wcsicmp(OutputFolder.c_str(), WalkPath.c_str()) == 0)) {
         FlushOutput();
@@ -117,7 +154,7 @@ FolderEntry* ListFolder(bool enter) {
         return entries;
     }
     CountOne(FolderCount);
-    Writer->section_start(ShownPath, entries);
+    Writer->section_start({ShownPath, WalkPath, depth, entries});
     entries = SortEntries(entries, ActiveJob->sort_mode);
     WriteEntries(entries);
     Writer->section_end();
@@ -156,7 +193,7 @@ void EnterSubfolder(const OpenFolder& folder, const FolderEntry& child) {
 void ListTree() {
     std::vector<OpenFolder> open;
     EntryMark mark = MarkEntries();
-    open.push_back({mark, ListFolder(true), WalkPath.size(), ShownPath.size()});
+    open.push_back({mark, ListFolder(true, 0), WalkPath.size(), ShownPath.size()});
     while (!open.empty()) {
         OpenFolder& folder = open.back();
         const FolderEntry* child = folder.next;
@@ -168,7 +205,9 @@ void ListTree() {
         folder.next = child->next;
         EnterSubfolder(folder, *child);
         mark = MarkEntries();
-        open.push_back({mark, ListFolder(!child->is_link), WalkPath.size(), ShownPath.size()});
+        const size_t depth = open.size();
+        open.push_back(
+            {mark, ListFolder(!child->is_link, depth), WalkPath.size(), ShownPath.size()});
     }
 }
 
@@ -208,7 +247,15 @@ void ShowCounts(UINT pattern, const char* output_path) {
 } // namespace
 
 void BeginListing(const ListJob& job) {
-    ActiveJob = &job;
+    RunJob = job;
+    // A spreadsheet's CSV and a web page hold every name exactly, in UTF-8.
+    if (job.output_format == CsvFormat || job.output_format == HtmlFormat) {
+        RunJob.utf8_output = 1;
+    }
+    Writer = job.output_format == CsvFormat    ? &CsvListing
+             : job.output_format == HtmlFormat ? &HtmlListing
+                                               : &TextListing;
+    ActiveJob = &RunJob;
     RunOutcome = ListingOutcome::Written;
     FileCount = 0;
     FolderCount = 0;
@@ -227,11 +274,12 @@ ListingOutcome WriteListing() {
     }
     OutputBuffer.clear();
     OutputBuffer.reserve(kWriteChunk + kWriteChunk / 4);
-    Writer->begin();
+    OutputWritten = 0;
     const char* start_folder = job.start_folder != nullptr ? job.start_folder : "";
     WalkPath = StartWalkPath(start_folder);
     OutputFolder = OutputFolderOf(output_path);
     ShownPath = ListingText(start_folder, job.utf8_output != 0);
+    Writer->begin(WalkPath);
     ListTree();
     if (Writing()) {
         Writer->end();

@@ -3,19 +3,34 @@
 // nothing of the format, the writer nothing of the file system.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
 #include "engine/entry_order.h"
 
+// The folder of a section; its texts stay valid until the section ends.
+struct ListingSection {
+    // The path as the text listing shows it: in the listing's encoding, the sub-folders' names
+    // upper-cased.
+    std::string_view shown_path;
+    // The path the folder is read by: absolute, with the "\\?\" prefix and every name exact.
+    std::wstring_view walk_path;
+    // 0 for the start folder, 1 for its sub-folders, and so on down.
+    size_t depth;
+    // The entries in the order they were read, the order they lie in memory in, for a pass
+    // that only measures them.
+    const FolderEntry* entries;
+};
+
 // The calls of one format. Each reads the job's options from ActiveJob.
 struct ListingWriter {
-    // Before the first section.
-    void (*begin)();
-    // A folder's section begins: the folder's path as the listing shows it (its sub-folders'
-    // names upper-cased), which stays valid until section_end, and its entries in the order
-    // they were read, the order they lie in memory in, for a pass that only measures them.
-    void (*section_start)(std::string_view shown_path, const FolderEntry* entries);
+    // Before the first section, with the start folder's path as ListingSection::walk_path has it.
+    void (*begin)(std::wstring_view start_walk_path);
+    // A folder's section begins. Every sub-folder listed in a section gets a section of its
+    // own, in the order they are listed, after the sections of the sub-folders before it.
+    void (*section_start)(const ListingSection& section);
     // One entry of the section, in the listing's order.
     void (*entry)(const FolderEntry& entry);
     void (*section_end)();
@@ -27,3 +42,14 @@ struct ListingWriter {
 // OutputAppended, which writes them out once there are enough for one large write.
 extern std::string OutputBuffer;
 void OutputAppended();
+
+// A folder's path as Windows shows it, from its walk path: every name exact, in UTF-8, without
+// the "\\?\" prefix, and without a trailing backslash unless it is a drive's root.
+std::string ExactShownPath(std::wstring_view walk_path);
+
+// Where the next byte appended to OutputBuffer will lie in the output file.
+uint64_t OutputOffset();
+
+// Writes bytes over what lies at offset in the output, where something of the same length was
+// appended before: for what is known only at the end, such as counts.
+void RewriteOutput(uint64_t offset, std::string_view bytes);

@@ -36,7 +36,7 @@ void WriteText(std::string_view text) {
     WriteLine();
 }
 
-void Begin() {
+void Begin(std::wstring_view) {
     LineBuffer.utf8 = ActiveJob->utf8_output != 0;
     if (ActiveJob->full_information) {
         PrepareLastWriteText(ActiveJob->utf8_output != 0);
@@ -47,12 +47,12 @@ void Begin() {
 }
 
 // Title, underline and an empty line.
-void SectionStart(std::string_view shown_path, const FolderEntry* entries) {
-    SectionFolder = shown_path;
-    SectionWidth =
-        NameColumnWidth(entries, shown_path, ActiveJob->full_paths, ActiveJob->utf8_output != 0);
+void SectionStart(const ListingSection& section) {
+    SectionFolder = section.shown_path;
+    SectionWidth = NameColumnWidth(section.entries, SectionFolder, ActiveJob->full_paths,
+                                   ActiveJob->utf8_output != 0);
     SectionLastWrite = LastWriteText();
-    const std::string_view title = SectionTitle(shown_path, ActiveJob->full_paths_in_titles);
+    const std::string_view title = SectionTitle(SectionFolder, ActiveJob->full_paths_in_titles);
     WriteText(title);
     BuildUnderline(LineBuffer, title);
     WriteLine();

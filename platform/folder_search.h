@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 #include <type_traits>
 
 struct FindCloser {
@@ -24,6 +25,14 @@ inline std::wstring ExactPath(std::wstring absolute) {
         return absolute.replace(0, 2, L"\\\\?\\UNC\\");
     }
     return absolute.insert(0, L"\\\\?\\");
+}
+
+// The path as Windows shows it, without the "\\?\" prefix: ExactPath undone.
+inline std::wstring PlainPath(std::wstring_view exact) {
+    if (exact.substr(0, 8) == L"\\\\?\\UNC\\") {
+        return std::wstring(L"\\").append(exact.substr(7));
+    }
+    return std::wstring(exact.substr(exact.substr(0, 4) == L"\\\\?\\" ? 4 : 0));
 }
 
 // The path made absolute with the usual rules (a trailing dot or blank goes, "." and ".."

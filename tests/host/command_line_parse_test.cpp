@@ -195,6 +195,27 @@ TEST(CommandLineFlags, EachNameSetsItsOwnFlag) {
     }
 }
 
+TEST(CommandLineFlags, OneFormatAtATime) {
+    const struct {
+        const char* text;
+        int32_t format;
+        const char* error_rest;
+    } cases[] = {
+        {"-s", TextFormat, "(ok)"},
+        {"-csv -s", CsvFormat, "(ok)"},
+        {"/HTML -csv", HtmlFormat, "csv"},
+        {"-csv -f -html -s", CsvFormat, "html -s"},
+        {"-html -Html", HtmlFormat, "(ok)"},
+        {"-csvx", TextFormat, "csvx"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        const Parsed parsed = Parse(c.text);
+        EXPECT_EQ(ErrorRest(c.text, parsed.result), c.error_rest);
+        EXPECT_EQ(parsed.request.job.output_format, c.format);
+    }
+}
+
 TEST(CommandLineFlags, FirstErrorEndsTheParse) {
     const Parsed parsed = Parse("-f -x -s -out a");
     EXPECT_FALSE(parsed.result.ok);
