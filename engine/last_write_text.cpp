@@ -157,6 +157,26 @@ struct DateBias {
 std::array<DateBias, 1024> DateBiases;
 constexpr uint64_t kQuarterHour = 900ull * 10'000'000;
 
+// The zone, and its rules for one year at a time: the rules of daylight saving time have changed
+// over the years, and a file's time is shown by those of its own.
+DYNAMIC_TIME_ZONE_INFORMATION Zone;
+bool HaveZone = false;
+TIME_ZONE_INFORMATION YearRules;
+WORD RulesYear = 0;
+
+const TIME_ZONE_INFORMATION* RulesOfYear(WORD year) {
+    if (!HaveZone) {
+        return nullptr;
+    }
+    if (RulesYear != year) {
+        if (!GetTimeZoneInformationForYear(year, &Zone, &YearRules)) {
+            return nullptr;
+        }
+        RulesYear = year;
+    }
+    return &YearRules;
+}
+
 bool ToLocalTimeOfItsDate(uint64_t last_write, FILETIME& local) {
     const uint64_t quarter = last_write / kQuarterHour;
     DateBias& remembered = DateBiases[quarter % DateBiases.size()];
@@ -167,7 +187,8 @@ bool ToLocalTimeOfItsDate(uint64_t last_write, FILETIME& local) {
         SYSTEMTIME local_calendar;
         FILETIME local_start;
         if (!FileTimeToSystemTime(&utc, &utc_calendar) ||
-            !SystemTimeToTzSpecificLocalTime(nullptr, &utc_calendar, &local_calendar) ||
+            !SystemTimeToTzSpecificLocalTime(RulesOfYear(utc_calendar.wYear), &utc_calendar,
+                                             &local_calendar) ||
             !SystemTimeToFileTime(&local_calendar, &local_start)) {
             return false;
         }
@@ -200,6 +221,8 @@ void PrepareLastWriteText(bool utf8_output, LocalTimeRule rule) {
     HaveLocalBias = FileTimeToLocalFileTime(&now, &local) != 0;
     LocalBias = Join(local) - Join(now);
     DateBiases.fill(DateBias{});
+    HaveZone = GetDynamicTimeZoneInformation(&Zone) != TIME_ZONE_ID_INVALID;
+    RulesYear = 0;
     DateTexts.Clear();
     TimeTexts.Clear();
     PrepareTimePicture();

@@ -144,6 +144,7 @@ TEST(CommandLineOutcome, ExitCodeAndMessageOfEachFailure) {
         {"-out list.txt -path . -", kExitCommandLineError, kCommandLineError + "\"\""},
         {"/out list.txt /path . /abcdefghijklmnopqrst", kExitCommandLineError,
          kCommandLineError + "\"pqrst\""},
+        {"-out list.csv -path . -csv -html", kExitCommandLineError, kCommandLineError + "\"html\""},
         {"-out list.txt -f -cb", kExitPathOrOutMissing, kPathOrOutMissing},
         {"-path . -f -cb", kExitPathOrOutMissing, kPathOrOutMissing},
         {"-path missing -out list.txt -cb", kExitCannotEnterStartFolder, kCannotEnter},

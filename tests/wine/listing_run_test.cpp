@@ -347,4 +347,84 @@ TEST(ListingRun, FailedWriteStopsTheRunAndIsReported) {
     DeleteFileA(output.c_str());
 }
 
+// Whether every piece is in text, in this order; the pieces not found, with what came before.
+std::string MissingPieces(const std::string& text, const std::vector<std::string>& pieces) {
+    std::string missing;
+    size_t at = 0;
+    for (const std::string& piece : pieces) {
+        const size_t found = text.find(piece, at);
+        if (found == std::string::npos) {
+            missing += "not found after byte " + std::to_string(at) + ": " + piece + "\n";
+        } else {
+            at = found + piece.size();
+        }
+    }
+    return missing;
+}
+
+// Every name exact, every column whatever the text listing's options, local times by the bias
+// of their own date (in March 2003 as in winter), sizes in bytes.
+TEST(ListingFormats, CsvOfTheWorkedExampleWhateverTheTextOptions) {
+    DemoTree tree("worked-csv");
+    const std::string expected =
+        "\xEF\xBB\xBF" + Lines({
+                             "Folder,Name,Extension,Type,Size,Modified",
+                             tree.demo + ",docs,,Folder,,2003-03-14 09:05:12",
+                             tree.demo + ",src,,Folder,,2003-03-14 09:05:40",
+                             tree.demo + ",build.cmd,cmd,File,56,2003-03-12 16:41:07",
+                             tree.demo + ",readme.txt,txt,File,980,2003-03-13 11:20:55",
+                             tree.demo + "\\docs,guide.txt,txt,File,880,2003-03-10 14:02:09",
+                         });
+    ListJob job = FullJob(tree.output, tree.demo);
+    job.output_format = CsvFormat;
+    EXPECT_EQ(RunListing(job), ListingOutcome::Written);
+    EXPECT_EQ(ReadWholeFile(tree.output), expected);
+    job.full_information = job.include_extensions = 0;
+    job.full_paths = job.full_paths_in_titles = job.use_tabs = job.utf8_output = 1;
+    EXPECT_EQ(RunListing(job), ListingOutcome::Written);
+    EXPECT_EQ(ReadWholeFile(tree.output), expected);
+}
+
+TEST(ListingFormats, PageOfTheWorkedExample) {
+    DemoTree tree("worked-html");
+    ListJob job = FullJob(tree.output, tree.demo);
+    job.output_format = HtmlFormat;
+    EXPECT_EQ(RunListing(job), ListingOutcome::Written);
+    const std::string page = ReadWholeFile(tree.output);
+    EXPECT_EQ(page.rfind("<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\">\n<title>", 0), 0u);
+    EXPECT_EQ(MissingPieces(page,
+                            {
+                                tree.demo + " \xE2\x80\x94 3 files, 3 folders ",
+                                "</title>",
+                                "<h1>" + tree.demo + " <small>3 files, 3 folders ",
+                                "<section id=\"f\"><h2>" + tree.demo + "</h2>\n<table>",
+                                "<tr><td><a href=\"#f-1\">docs</a><td><td>3/14/2003 9:05:12 AM\n",
+                                "<tr><td><a href=\"#f-2\">src</a><td><td>3/14/2003 9:05:40 AM\n",
+                                "<tr><td>build.cmd<td>56<td>3/12/2003 4:41:07 PM\n",
+                                "<tr><td>readme.txt<td>980<td>3/13/2003 11:20:55 AM\n",
+                                "</table></section>\n<section id=\"f-1\"><h2>" + tree.demo +
+                                    "\\docs</h2>\n<p><a href=\"#f\">",
+                                "<tr><td>guide.txt<td>880<td>3/10/2003 2:02:09 PM\n",
+                                "<section id=\"f-2\"><h2>" + tree.demo +
+                                    "\\src</h2>\n<p><a href=\"#f\">Parent folder</a></p>\n<p>No "
+                                    "entries</p>\n</section>\n</body></html>\n",
+                            }),
+              "");
+}
+
+// The counts go in at the end, into a head that is in the file by then.
+TEST(ListingFormats, PageCountsFillTheHeadAfterItIsWritten) {
+    const std::string root = MakeFolderOfFiles("many-html", 3000);
+    const std::string output = Join(MakeTestFolder("many-html-out"), "page.html");
+    ListJob job = FullJob(output, root);
+    job.output_format = HtmlFormat;
+    EXPECT_EQ(RunListing(job), ListingOutcome::Written);
+    const std::string page = ReadWholeFile(output);
+    EXPECT_GT(page.size(), 100000u);
+    EXPECT_EQ(MissingPieces(page, {"\xE2\x80\x94 3,000 files, 1 folder ", "</title>",
+                                   "<small>3,000 files, 1 folder ", "</small></h1>\n<section",
+                                   "file999.txt<td>0<td>", "</table></section>\n</body></html>\n"}),
+              "");
+}
+
 } // namespace
