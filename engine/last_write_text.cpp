@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include <array>
-#include <cstdio>
 #include <iterator>
 
 #include "engine/line_text.h"
@@ -258,12 +257,21 @@ void LastWriteText::FormatSortable(uint64_t last_write) {
     if (!ToLocalTime(last_write, local) || !FileTimeToSystemTime(&local, &calendar)) {
         return;
     }
-    char text[32];
-    const int length = std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u",
-                                     calendar.wYear, calendar.wMonth, calendar.wDay, calendar.wHour,
-                                     calendar.wMinute, calendar.wSecond);
+    // Written digit by digit: a listing may hold millions of them.
+    char text[] = "0000-00-00 00:00:00";
+    const auto put = [&text](size_t at, unsigned value, size_t digits) {
+        for (size_t i = digits; i-- > 0; value /= 10) {
+            text[at + i] = static_cast<char>('0' + value % 10);
+        }
+    };
+    put(0, calendar.wYear, 4);
+    put(5, calendar.wMonth, 2);
+    put(8, calendar.wDay, 2);
+    put(11, calendar.wHour, 2);
+    put(14, calendar.wMinute, 2);
+    put(17, calendar.wSecond, 2);
     date_text_.assign(text, 10);
-    time_text_.assign(text + 11, static_cast<size_t>(length) - 11);
+    time_text_.assign(text + 11, 8);
     date = date_text_;
     time = time_text_;
 }
