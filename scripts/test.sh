@@ -1,5 +1,6 @@
 #!/bin/bash
-# Runs every test: installs what is missing, builds every target, then runs the host suite (unit
+# Runs every test: installs what is missing, builds every target, checks the sources' layout
+# with clang-format, then runs the host suite (unit
 # tests under ASan and UBSan, and each fuzz target for a few seconds) and the Wine suites of each
 # Windows build that this machine can run, on a virtual display, then checks the release archives
 # (tests/release/check_archives.sh). Where the kernel runs no 32-bit program, only the 64-bit
@@ -18,6 +19,11 @@ bash scripts/install-deps.sh
 bash scripts/build.sh
 
 status=0
+# The sources are laid out as clang-format lays them out (.clang-format at the root).
+if ! git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run --Werror; then
+    echo "Layout: the files above differ from clang-format's; run clang-format -i on them." >&2
+    status=1
+fi
 (cd build/host && ctest --output-on-failure) || status=1
 ran=0
 for build in win32 win64; do

@@ -201,12 +201,9 @@ TEST(CommandLineFlags, OneFormatAtATime) {
         int32_t format;
         const char* error_rest;
     } cases[] = {
-        {"-s", TextFormat, "(ok)"},
-        {"-csv -s", CsvFormat, "(ok)"},
-        {"/HTML -csv", HtmlFormat, "csv"},
-        {"-csv -f -html -s", CsvFormat, "html -s"},
-        {"-html -Html", HtmlFormat, "(ok)"},
-        {"-csvx", TextFormat, "csvx"},
+        {"-s", TextFormat, "(ok)"},          {"-csv -s", CsvFormat, "(ok)"},
+        {"/HTML -csv", HtmlFormat, "csv"},   {"-csv -f -html -s", CsvFormat, "html -s"},
+        {"-html -Html", HtmlFormat, "(ok)"}, {"-csvx", TextFormat, "csvx"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
