@@ -256,8 +256,8 @@ TEST(ListingRun, OrderByDateAndExtension) {
               Lines({title, "=====", "", "d", "a.log", "b.TXT", "c.txt", "", ""}));
 }
 
-// A sub-folder whose path would pass 259 characters gets an empty section; the run goes on.
-TEST(ListingRun, TooLongSubfolderPathGetsAnEmptySection) {
+// A folder whose path passes 259 characters is entered like any other: its file is listed.
+TEST(ListingRun, SubfolderPastTheShortPathLimitIsListed) {
     const std::string root = MakeTestFolder("long");
     const std::string outer(240 - root.size(), 'a');
     const std::string inner(30, 'b');
@@ -265,7 +265,9 @@ TEST(ListingRun, TooLongSubfolderPathGetsAnEmptySection) {
     const std::wstring deep = L"\\\\?\\" + std::wstring(root.begin(), root.end()) + L"\\" +
                               std::wstring(outer.begin(), outer.end()) + L"\\" +
                               std::wstring(inner.begin(), inner.end());
+    ASSERT_GT(deep.size() - 4, 259u);
     ASSERT_TRUE(CreateDirectoryW(deep.c_str(), nullptr));
+    WriteTextFile(deep + L"\\deepest.txt", "d");
     MakeFolder(Join(root, "zzz"));
     const std::string output = Join(MakeTestFolder("long-out"), "out.txt");
     ListJob job = FullJob(output, root);
@@ -273,15 +275,30 @@ TEST(ListingRun, TooLongSubfolderPathGetsAnEmptySection) {
     ASSERT_EQ(RunListing(job), ListingOutcome::Written);
     std::string upper_outer(outer.size(), 'A');
     std::string upper_inner(inner.size(), 'B');
-    EXPECT_EQ(ReadWholeFile(output),
-              Lines({"long",      "====",      "",
-                     upper_outer, "ZZZ",       "",
-                     "",          upper_outer, std::string(outer.size(), '='),
-                     "",          upper_inner, "",
-                     "",          upper_inner, std::string(inner.size(), '='),
-                     "",          "",          "",
-                     "ZZZ",       "===",       "",
-                     "",          ""}));
+    EXPECT_EQ(ReadWholeFile(output), Lines({"long",
+                                            "====",
+                                            "",
+                                            upper_outer,
+                                            "ZZZ",
+                                            "",
+                                            "",
+                                            upper_outer,
+                                            std::string(outer.size(), '='),
+                                            "",
+                                            upper_inner,
+                                            "",
+                                            "",
+                                            upper_inner,
+                                            std::string(inner.size(), '='),
+                                            "",
+                                            "deepest.txt",
+                                            "",
+                                            "",
+                                            "ZZZ",
+                                            "===",
+                                            "",
+                                            "",
+                                            ""}));
 }
 
 // A link back to a parent would make the walk endless: the link is listed and not entered.
