@@ -91,6 +91,7 @@ include(${CMAKE_CURRENT_LIST_DIR}/help.cmake)
 # message boxes they read.
 add_library(wine_test_support STATIC tests/wine/test_support.cpp)
 target_link_libraries(wine_test_support PUBLIC gtest scrivtree_portable PRIVATE scrivtree_warnings)
+target_include_directories(wine_test_support PUBLIC ${SCRIVTREE_GENERATED_DIR})
 
 function(add_wine_test name)
     add_executable(${name} ${ARGN} $<TARGET_OBJECTS:scrivtree_resources>)
@@ -158,5 +159,5 @@ set_tests_properties(dialog_job_tests PROPERTIES FIXTURES_REQUIRED long_run_tree
 
 # Puts the running dialog into the states that scripts/screenshot.sh takes pictures of.
 add_executable(dialog_poser tests/wine/dialog_poser.cpp)
-target_include_directories(dialog_poser PRIVATE ${CMAKE_SOURCE_DIR})
+target_include_directories(dialog_poser PRIVATE ${CMAKE_SOURCE_DIR} ${SCRIVTREE_GENERATED_DIR})
 target_link_libraries(dialog_poser PRIVATE scrivtree_warnings)

@@ -119,7 +119,7 @@ std::string FormatCount(int32_t count) {
     return Utf8FromWide(text);
 }
 
-// The title with the counts: "Scrivtree 1.4 - 12,345 files, 678 folders".
+// The program's title with the counts, such as "Scrivtree 1.4 - 12,345 files, 678 folders".
 void SetProgressTitle(HWND dialog, int32_t files, int32_t folders) {
     const std::string& format = ActiveRun.progress_format;
     std::string title(format.size() + ActiveRun.title.size() + 64, '\0');

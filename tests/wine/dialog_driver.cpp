@@ -11,7 +11,7 @@
 
 namespace {
 
-constexpr char kDialogTitle[] = "Scrivtree 1.4";
+constexpr char kDialogTitle[] = SCRIVTREE_PROGRAM_TITLE;
 constexpr char kSettingsKey[] = "Software\\Quorvane\\Scrivtree\\1";
 
 // Text of a list box item or a combo box row, read with the wide messages (the ANSI ones bring

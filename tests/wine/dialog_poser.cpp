@@ -12,13 +12,15 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string_view>
 
 #include "res/resource.h"
+#include "scrivtree_version.h"
 #include "tests/wine/foreign_window_text.h"
 
 namespace {
 
-constexpr char kTitle[] = "Scrivtree 1.4";
+constexpr char kTitle[] = SCRIVTREE_PROGRAM_TITLE;
 
 // A shown top-level dialog with that title: the main dialog when main is true (the one with the
 // folder list), otherwise one without it (message boxes share the main dialog's title). Null
@@ -72,14 +74,17 @@ bool AfterRun(HWND dialog, const char* output) {
     return !IsWindow(summary);
 }
 
-// Waits until the title of the running dialog counts some files: "Scrivtree 1.4 - 1,234 files".
+// Waits until the title of the running dialog counts some files: "Scrivtree 1.4 - 1,234 files"
+// (with this build's version).
 bool Running(HWND dialog, const char* output) {
     if (!StartRun(dialog, output)) {
         return false;
     }
     for (int i = 0; i < 3000; ++i) {
+        constexpr std::wstring_view kCounting = L"" SCRIVTREE_PROGRAM_TITLE " - ";
         const std::wstring title = ForeignWindowText(dialog);
-        if (title.rfind(L"Scrivtree 1.4 - ", 0) == 0 && title.size() > 16 && title[16] != L'0') {
+        if (title.rfind(kCounting, 0) == 0 && title.size() > kCounting.size() &&
+            title[kCounting.size()] != L'0') {
             return true;
         }
         Sleep(10);

@@ -434,8 +434,9 @@ std::vector<int> ButtonsOf(HWND box) {
 // A shown message box of the program: a top-level dialog titled like the program, without the
 // folder list that marks the main dialog. Its text may not be readable yet.
 HWND FindMessageBox() {
-    for (HWND window = FindWindowExA(nullptr, nullptr, "#32770", "Scrivtree 1.4");
-         window != nullptr; window = FindWindowExA(nullptr, window, "#32770", "Scrivtree 1.4")) {
+    for (HWND window = FindWindowExA(nullptr, nullptr, "#32770", SCRIVTREE_PROGRAM_TITLE);
+         window != nullptr;
+         window = FindWindowExA(nullptr, window, "#32770", SCRIVTREE_PROGRAM_TITLE)) {
         if (IsWindowVisible(window) && GetDlgItem(window, IDC_FOLDER_LIST) == nullptr) {
             return window;
         }

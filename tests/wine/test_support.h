@@ -12,6 +12,8 @@
 #include <thread>
 #include <vector>
 
+#include "scrivtree_version.h"
+
 // A fresh, empty folder for one test, below the prefix's temporary folder; its path has no
 // trailing backslash.
 std::string MakeTestFolder(const std::string& name);
@@ -75,10 +77,10 @@ struct ShownMessage {
 bool operator==(const ShownMessage& a, const ShownMessage& b);
 std::ostream& operator<<(std::ostream& out, const ShownMessage& message);
 
-// Watches for message boxes titled "Scrivtree 1.4" from any process, records what they show and
-// answers them: with the buttons given, one per box in the order the boxes come, then with OK.
-// The program's main dialog, which has the same title and class, is left alone. Stops when
-// destroyed.
+// Watches for message boxes titled like the program (SCRIVTREE_PROGRAM_TITLE) from any process,
+// records what they show and answers them: with the buttons given, one per box in the order the
+// boxes come, then with OK. The program's main dialog, which has the same title and class, is left
+// alone. Stops when destroyed.
 class MessageBoxWatcher {
   public:
     explicit MessageBoxWatcher(std::vector<int> answers = {});
