@@ -161,3 +161,10 @@ set_tests_properties(dialog_job_tests PROPERTIES FIXTURES_REQUIRED long_run_tree
 add_executable(dialog_poser tests/wine/dialog_poser.cpp)
 target_include_directories(dialog_poser PRIVATE ${CMAKE_SOURCE_DIR} ${SCRIVTREE_GENERATED_DIR})
 target_link_libraries(dialog_poser PRIVATE scrivtree_warnings)
+
+# The CSV and the web page of a real run, read back by LibreOffice Calc and Chromium; skipped
+# where this machine cannot run the program.
+add_test(NAME exports_open_in_their_clients
+         COMMAND ${SCRIVTREE_PYTHON} ${CMAKE_SOURCE_DIR}/tests/clients/check_exports.py
+                 $<TARGET_FILE:Scrivtree>)
+set_tests_properties(exports_open_in_their_clients PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 600)

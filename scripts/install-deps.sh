@@ -3,8 +3,10 @@
 # and GoogleTest sources, the MinGW-w64 cross compilers for 32-bit and 64-bit Windows, Wine with
 # both loaders, the help compiler and a reader for its files, a virtual X display, a font with
 # the CJK letters that Wine draws folder names in, and Python and binutils' strings for the
-# banner, ReadMe.txt and the release archives. On a kernel that runs no 32-bit program,
-# installing wine32 prints errors for its i386 helper scripts and still succeeds.
+# banner, ReadMe.txt and the release archives, and LibreOffice Calc and Chromium, which read the
+# CSV and web page listings back in the tests (Chromium also takes the web page's picture). On a
+# kernel that runs no 32-bit program, installing wine32 prints errors for its i386 helper scripts
+# and still succeeds.
 # Installs only what is missing; safe to run again.
 set -euo pipefail
 
@@ -15,6 +17,7 @@ packages=(
     fp-utils libchm-bin
     fonts-wqy-microhei
     time python3 util-linux binutils
+    libreoffice-calc-nogui chromium
 )
 
 missing=()

@@ -2,18 +2,19 @@
 # A picture of the main dialog for the documentation: builds the program if needed, opens the
 # dialog under Wine on a small demo tree, on a virtual display, and saves its window as a PNG.
 # Then the dialog after a run, the About box, the dialog during a long run, the dialog on a
-# folder whose sub-folders are named in other scripts, and the same at 150% scaling.
+# folder whose sub-folders are named in other scripts, and the same at 150% scaling. Last, the
+# web page the program writes of a small tree, as headless Chromium shows it.
 #
 #   scripts/screenshot.sh [FOLDER]     writes FOLDER/dialog.png, FOLDER/dialog-after-run.png,
 #                                      FOLDER/about-box.png, FOLDER/dialog-running.png,
-#                                      FOLDER/dialog-unicode.png and FOLDER/dialog-150.png
-#                                      (default: docs/)
+#                                      FOLDER/dialog-unicode.png, FOLDER/dialog-150.png and
+#                                      FOLDER/listing-page.png (default: docs/)
 #
 # The dialog runs in a Wine root of its own (SCRIVTREE_WINE_ROOT, default build/screenshot-wine),
 # where it is never closed normally and so never stores its settings: every picture shows the
 # first-start defaults. The display is SCRIVTREE_DISPLAY (default :91), apart from the tests'.
 # SCRIVTREE_PROGRAM names an already built Scrivtree.exe to use instead of building one.
-# Needs xwininfo (x11-utils) and ImageMagick's import.
+# Needs xwininfo (x11-utils), ImageMagick's import and Chromium.
 set -eu
 
 repo=$(cd "$(dirname "$0")/.." && pwd)
@@ -145,3 +146,30 @@ export SCRIVTREE_WINE_ROOT="$SCRIVTREE_WINE_ROOT-150"
 pid=$!
 dialog_window
 capture "$window" "$out/dialog-150.png"
+
+# The web page of a small tree with names in several scripts, at fixed times, as a browser
+# window of 900 x 700 shows it.
+end_program
+holiday=$demo/Holiday
+for folder in "Kraków i Łódź" "東京の写真" "Ελληνικά"; do
+    mkdir -p "$holiday/$folder"
+done
+truncate -s 48213 "$holiday/Itinerary.pdf"
+truncate -s 9876 "$holiday/Budget 2026.xlsx"
+truncate -s 2345678 "$holiday/Kraków i Łódź/Rynek Główny.jpg"
+truncate -s 1987654 "$holiday/Kraków i Łódź/Wawel.jpg"
+truncate -s 3456789 "$holiday/東京の写真/浅草寺.jpg"
+truncate -s 2765432 "$holiday/東京の写真/桜 2026.jpg"
+truncate -s 1234567 "$holiday/Ελληνικά/Ακρόπολη.jpg"
+truncate -s 812 "$holiday/Ελληνικά/Σημειώσεις.txt"
+TZ=America/New_York find "$holiday" -mindepth 1 -type f -exec touch -d "2026-04-18 09:41:00" {} +
+TZ=America/New_York find "$holiday" -mindepth 1 -type d -exec touch -d "2026-04-20 18:05:00" {} +
+"$repo/scripts/wine-run.sh" "$program" -path "Z:$(echo "$holiday" | tr / '\\')" \
+    -out "Z:$(echo "$holiday.html" | tr / '\\')" -html -s -f </dev/null >/dev/null 2>&1
+browser_profile=$(mktemp -d)
+chromium --headless --no-sandbox --disable-gpu --no-first-run --disable-background-networking \
+    --disable-component-update --disable-sync --user-data-dir="$browser_profile" \
+    --hide-scrollbars --force-device-scale-factor=1 --window-size=900,700 \
+    --screenshot="$out/listing-page.png" "file://$holiday.html" </dev/null >/dev/null 2>&1
+rm -rf "$browser_profile"
+echo "Wrote $out/listing-page.png"
