@@ -21,8 +21,8 @@ constexpr std::string_view kStyle =
     "h2{font-size:1.1em;margin:1.6em 0 .2em;overflow-wrap:anywhere}"
     "p{margin:.2em 0}table{border-collapse:collapse}"
     "th,td{padding:.1em 1.2em .1em 0;text-align:left;vertical-align:top;unicode-bidi:plaintext}"
-    "th{border-bottom:1px solid #999}td+td{text-align:right;white-space:nowrap}"
-    "td+td+td{text-align:left}"
+    "th{border-bottom:1px solid #999}td+td,th+th{text-align:right;white-space:nowrap}"
+    "td+td+td,th+th+th{text-align:left}"
     "@media print{body{margin:0;font-size:10pt}a{color:inherit;text-decoration:none}"
     "h2{break-after:avoid}tr{break-inside:avoid}}";
 
