@@ -22,7 +22,8 @@ out=${1:-$repo/docs}
 mkdir -p "$out"
 export SCRIVTREE_WINE_ROOT="${SCRIVTREE_WINE_ROOT:-$repo/build/screenshot-wine}"
 export SCRIVTREE_DISPLAY="${SCRIVTREE_DISPLAY:-:91}"
-title="Scrivtree 1.4"
+# The dialog's title, as the build makes it from the file VERSION.
+title="Scrivtree $(head -n 1 "$repo/VERSION")"
 
 # The 32-bit program, the one users take, where this machine runs it; the 64-bit one otherwise.
 program=${SCRIVTREE_PROGRAM:-}
