@@ -1,5 +1,5 @@
-// What the bench programs share: their clock, and the JSON they print for bench/measure.py and
-// bench/dialog_run.py to read.
+// What the bench programs share: their clock, and the JSON they print for bench/measure.py to
+// read.
 #pragma once
 
 #include <windows.h>

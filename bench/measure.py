@@ -1,164 +1,72 @@
 #!/usr/bin/env python3
-"""Times Scrivtree against two reference walkers (the floors) and cmd's dir /s /b, its start-up
-against an earlier build, and the dialog's folder list against one enumeration of its folder,
-and writes the report.
+"""Every measurement of the bench, started by bench/run.sh once it has built the programs, made
+the trees, set up the Wine prefix in the environment (WINEPREFIX and the pinned locale) and
+started the X display:
 
-Started by bench/run.sh, which has built the programs, made the trees, set up the Wine prefix
-in the environment (WINEPREFIX and the pinned locale) and started the X display the folder list
-draws on. One round runs every case once; the first round is the warm-up, and its outputs are
-checked, so a broken run is never timed. The start-up pair runs STARTUP_REPEATS times a round,
-interleaved. The folder list's benchmark runs its rounds itself, in one process, after the
-others.
+- the command line against the wide floor (and Wine's cmd /c dir on T1), its start-up against an
+  earlier build, and its peak memory: one round runs every case once, the start-up pair
+  STARTUP_REPEATS times, interleaved;
+- the dialog's folder list against one enumeration of its folder (bench/navigator.cpp);
+- a run from the dialog against the same job from the command line (bench/dialog_run.cpp).
+
+The first round is the warm-up: its outputs are checked, so that a broken run is never timed.
+The report is bench/report.md.in with its placeholders filled.
 """
 
 import argparse
-import datetime
-import hashlib
+import ctypes
 import json
 import os
-import platform
+import re
 import shutil
 import signal
-import statistics
+import string
+import struct
 import subprocess
 import sys
 import tempfile
 import threading
 import time
 
+import stats
+from stats import median, mib, seconds, span, table, value_range
+
 RUN_TIMEOUT_SECONDS = 600
-MIB = 1024 * 1024
-# The folder list's fill may take this many times as long as one enumeration of its folder.
-NAVIGATOR_RATIO_LIMIT = 1.33
-# Time limits as ratios of medians to the wide floor of the same tree.
+# Limits, as ratios of medians: to the wide floor of the same tree, to the run without -u, to the
+# earlier build's start-up, to one enumeration of the folder, and of the peak memory to the
+# previous report's.
 T1_LIST_LIMIT = 1.10
 T1_ALL_OPTIONS_LIMIT = 1.20
 T2_SORT_LIMIT = 1.15
-# UTF-8 output may cost this much over the same run without -u.
 UTF8_LIMIT = 1.05
-# Start-up: a run on a folder of one file against the same run of the earlier build.
 STARTUP_LIMIT = 1.05
-# Runs of each program of the start-up pair per round: one run of about 65 ms is at the mercy
-# of a single scheduling hiccup, so the median needs many.
-STARTUP_REPEATS = 10
-# Peak memory may grow this much over the program's before the wide walk.
+NAVIGATOR_RATIO_LIMIT = 1.33
 PEAK_LIMIT = 1.10
-# Peak memory (MiB) of the program before the wide walk, by build and tree: the 32-bit figures
-# from the report of 70e7239, the 64-bit ones from a run of that program's 64-bit build.
-PEAK_BEFORE_WIDE_WALK_MIB = {
-    "win32": {"t1": 22.6, "t2": 55.3, "empty": 22.5},
-    "win64": {"t1": 23.4, "t2": 61.5, "empty": 23.3},
-}
+# A start-up run lasts about 65 ms, at the mercy of a single scheduling hiccup: the median needs
+# many.
+STARTUP_REPEATS = 10
+STARTUP_KEYS = ("one-s-f-old", "one-s-f")
 UTF8_BOM = b"\xef\xbb\xbf"
+# The dialog run's jobs: the dialog's options as the registry keeps them, and the same job's
+# flags; T4 only with --long.
+DIALOG_JOBS = [("T1", 3, "-s -f"), ("T2", 2, "-f -sort name"), ("T4", 1, "-s")]
+DIALOG_ENDS = {
+    "to_close": "Wall time from the start to the output file closed",
+    "to_box": "Wall time from the start to the summary box",
+    "cpu_to_close": "Processor time of the bench's processes from the start to the output file "
+                    "closed",
+    "cpu_to_box": "Processor time of the bench's processes from the start to the summary box",
+}
 
 
 def windows_path(path):
     return "Z:" + os.path.abspath(path).replace("/", "\\")
 
 
-class Case:
-    def __init__(self, key, tree, program, flags, expected_lines, expected_sections=None,
-                 built_from=None):
-        self.key = key
-        self.built_from = built_from
-        self.tree = tree
-        self.program = program
-        self.flags = flags
-        self.expected_lines = expected_lines
-        self.expected_sections = expected_sections
-        self.walls = []
-        self.peaks = []
-        self.cpus = []
-
-    @property
-    def utf8(self):
-        return "-u" in self.flags
-
-    @property
-    def label(self):
-        tree = self.tree.upper()
-        if self.program == "scrivtree":
-            return f"{tree} Scrivtree {' '.join(self.flags)}"
-        if self.program == "scrivtree-old":
-            return f"{tree} Scrivtree of {self.built_from} {' '.join(self.flags)}"
-        if self.program == "floor":
-            return f"{tree} ANSI floor"
-        if self.program == "floor-wide":
-            return f"{tree} wide floor"
-        return f"{tree} cmd /c dir /s /b"
-
-    def median_wall(self):
-        return statistics.median(self.walls)
-
-    def median_peak(self):
-        return statistics.median(self.peaks)
-
-    def median_cpu(self):
-        return statistics.median(self.cpus)
-
-
-def make_cases(counts, old_commit):
-    def listing_lines(tree, recursive):
-        folders = counts[tree]["folders"] if recursive else 1
-        files = counts[tree]["files"]
-        # Per section: title, underline, empty line, entries, two empty lines.
-        return 5 * folders + (folders - 1 if recursive else 0) + files
-
-    def entries(tree):
-        return counts[tree]["folders"] - 1 + counts[tree]["files"]
-
-    def scrivtree(key, tree, flags, program="scrivtree"):
-        recursive = "-s" in flags
-        sections = counts[tree]["folders"] if recursive else 1
-        return Case(key, tree, program, flags, listing_lines(tree, recursive), sections,
-                    old_commit if program == "scrivtree-old" else None)
-
-    def floors(tree):
-        return [Case(f"{tree}-floor", tree, "floor", [], entries(tree)),
-                Case(f"{tree}-floor-wide", tree, "floor-wide", [], entries(tree))]
-
-    return [
-        scrivtree("empty-s-f", "empty", ["-s", "-f"]),
-        scrivtree("one-s-f-old", "one", ["-s", "-f"], "scrivtree-old"),
-        scrivtree("one-s-f", "one", ["-s", "-f"]),
-        *floors("t1"),
-        scrivtree("t1-s-f", "t1", ["-s", "-f"]),
-        scrivtree("t1-s-f-u", "t1", ["-s", "-f", "-u"]),
-        scrivtree("t1-s-f-i-e-p-pt-t", "t1", ["-s", "-f", "-i", "-e", "-p", "-pt", "-t"]),
-        Case("t1-dir", "t1", "dir", [], entries("t1")),
-        *floors("t2"),
-        scrivtree("t2-f-sort-name", "t2", ["-f", "-sort", "name"]),
-        scrivtree("t2-f-sort-name-u", "t2", ["-f", "-sort", "name", "-u"]),
-        scrivtree("t2-f-sort-ext", "t2", ["-f", "-sort", "ext"]),
-        scrivtree("t2-f-sort-size", "t2", ["-f", "-sort", "size"]),
-        scrivtree("t2-f-sort-date", "t2", ["-f", "-sort", "date"]),
-        *floors("t3"),
-        scrivtree("t3-s-f-i", "t3", ["-s", "-f", "-i"]),
-    ]
-
-
-# The start-up pair: the earlier build and the one measured, the same run.
-STARTUP_KEYS = ("one-s-f-old", "one-s-f")
-
-
-def round_units(cases):
-    """Groups a round's cases into the units that rotate from round to round: each case on its
-    own, but the start-up pair together, so that its two programs run side by side."""
-    pair = [case for case in cases if case.key in STARTUP_KEYS]
-    units = []
-    for case in cases:
-        if case.key not in STARTUP_KEYS:
-            units.append([case])
-        elif case is pair[0]:
-            units.append(pair)
-    return units
-
-
-def wait_or_kill(process, seconds):
-    """Waits for the process, killing its group after the given time; returns whether it ended
-    by itself and the processor time (user and system) of the process and of those it waited
-    for. The wait blocks rather than polls: Popen.wait with a timeout looks at the process after
-    sleeps that grow to 50 ms, which rounded every time up to those steps."""
+def wait_or_kill(process, limit):
+    """Waits for the process, killing its group after the limit; returns whether it ended by
+    itself and the processor time of it and of those it waited for. wait4 blocks: Popen.wait with
+    a timeout polls in sleeps that grow to 50 ms, which rounded every time up to those steps."""
     killed = threading.Event()
 
     def kill():
@@ -168,7 +76,7 @@ def wait_or_kill(process, seconds):
         except ProcessLookupError:
             pass
 
-    timer = threading.Timer(seconds, kill)
+    timer = threading.Timer(limit, kill)
     timer.start()
     try:
         _, status, usage = os.wait4(process.pid, 0)
@@ -178,581 +86,615 @@ def wait_or_kill(process, seconds):
     return not killed.is_set(), usage.ru_utime + usage.ru_stime
 
 
+def run_program(command, what, env):
+    """Runs a program to its end; returns its exit code and the JSON lines it printed. Output and
+    errors go to files, not pipes: Wine's desktop process, started by the run, inherits the
+    handles and holds a pipe open after the run has ended."""
+    with tempfile.TemporaryFile() as output, tempfile.TemporaryFile() as errors:
+        process = subprocess.Popen(command, stdin=subprocess.DEVNULL, stdout=output, stderr=errors,
+                                   env=env, start_new_session=True)
+        if not wait_or_kill(process, RUN_TIMEOUT_SECONDS)[0]:
+            raise SystemExit(f"measure: {what} ran longer than {RUN_TIMEOUT_SECONDS} s")
+        output.seek(0)
+        errors.seek(0)
+        lines = output.read().decode(errors="replace").splitlines()
+        message = errors.read().decode(errors="replace").strip()
+    records = [json.loads(line) for line in lines if line.startswith("{")]
+    if not records:
+        raise SystemExit(f"measure: {what} failed (exit code {process.returncode}): {message}")
+    return process.returncode, records
+
+
 def cpu_seconds(pid):
-    """Processor time a running process has had so far, in nanoseconds' precision."""
+    """Processor time a running process has had so far, to the nanosecond."""
     try:
-        with open(f"/proc/{pid}/schedstat") as f:
-            return int(f.read().split()[0]) / 1e9
-    except (OSError, ValueError, IndexError):
+        return int(stats.read_text(f"/proc/{pid}/schedstat").split()[0]) / 1e9
+    except (ValueError, IndexError):
         return 0.0
 
 
-def wine_servers(prefix):
-    """Process ids of the Wine server of a prefix: it works in a folder named after the
-    prefix's device and inode."""
-    try:
-        info = os.stat(prefix)
-    except OSError:
-        return []
-    suffix = f"/server-{info.st_dev:x}-{info.st_ino:x}"
+def processes_of_prefix(prefix, name=""):
+    """Process ids of the prefix's Wine processes whose command starts with the name."""
     found = []
-    for entry in os.listdir("/proc"):
-        if not entry.isdigit():
-            continue
+    for entry in filter(str.isdigit, os.listdir("/proc")):
         try:
+            with open(f"/proc/{entry}/environ", "rb") as f:
+                environment = f.read().split(b"\0")
             with open(f"/proc/{entry}/comm") as f:
-                name = f.read()
-            if name.startswith("wineserver") and os.readlink(f"/proc/{entry}/cwd").endswith(suffix):
-                found.append(int(entry))
+                command = f.read()
         except OSError:
             continue
+        if f"WINEPREFIX={prefix}".encode() in environment and command.startswith(name):
+            found.append(int(entry))
     return found
 
 
-class Runner:
-    def __init__(self, args):
+def pin(pids, cpu):
+    for pid in pids if cpu is not None else []:
+        try:
+            os.sched_setaffinity(pid, {cpu})
+        except OSError:
+            pass
+
+
+class Case:
+    def __init__(self, key, tree, program, flags, lines, sections=None):
+        self.key, self.tree, self.program, self.flags = key, tree, program, flags
+        self.lines, self.sections = lines, sections
+        self.walls, self.peaks, self.cpus = [], [], []
+
+    def label(self, old_commit):
+        tree, flags = self.tree.upper(), " ".join(self.flags)
+        return {"scrivtree": f"{tree} Scrivtree {flags}",
+                "scrivtree-old": f"{tree} Scrivtree of {old_commit} {flags}",
+                "floor-wide": f"{tree} wide floor"}.get(self.program, f"{tree} cmd /c dir /s /b")
+
+
+def make_cases(counts):
+    def scrivtree(tree, flags, program="scrivtree"):
+        folders = counts[tree]["folders"] if "-s" in flags else 1
+        # Per section: title, underline, empty line, entries, two empty lines between sections.
+        lines = 5 * folders + (folders - 1) + counts[tree]["files"]
+        key = "-".join([tree] + [flag.lstrip("-") for flag in flags])
+        return Case(key + ("-old" if program == "scrivtree-old" else ""), tree, program, flags,
+                    lines, folders)
+
+    def other(tree, program):
+        entries = counts[tree]["folders"] - 1 + counts[tree]["files"]
+        return Case(f"{tree}-{program}", tree, program, [], entries)
+
+    return [
+        scrivtree("empty", ["-s", "-f"]),
+        scrivtree("one", ["-s", "-f"], "scrivtree-old"),
+        scrivtree("one", ["-s", "-f"]),
+        other("t1", "floor-wide"),
+        scrivtree("t1", ["-s", "-f"]),
+        scrivtree("t1", ["-s", "-f", "-u"]),
+        scrivtree("t1", ["-s", "-f", "-i", "-e", "-p", "-pt", "-t"]),
+        other("t1", "dir"),
+        other("t2", "floor-wide"),
+        *(scrivtree("t2", ["-f", "-sort", by] + u) for by, u in
+          (("name", []), ("name", ["-u"]), ("ext", []), ("size", []), ("date", []))),
+        other("t3", "floor-wide"),
+        scrivtree("t3", ["-s", "-f", "-i"]),
+    ]
+
+
+class CommandLine:
+    """The command-line cases, each a run of `wine PROGRAM` under GNU time in the prefix without
+    a display, where a message box fails at once instead of waiting."""
+
+    def __init__(self, args, counts):
         self.args = args
-        self.trees = os.path.join(args.work_dir, "trees")
+        self.cases = make_cases(counts)
         self.out = os.path.join(args.work_dir, "out")
         os.makedirs(self.out, exist_ok=True)
 
-    def output_path(self, case):
+    def output(self, case):
         return os.path.join(self.out, case.key + ".txt")
 
     def command(self, case):
-        start = windows_path(os.path.join(self.trees, case.tree))
-        output = windows_path(self.output_path(case))
-        if case.program == "scrivtree":
-            return [self.args.wine, self.args.exe, "-path", start, "-out", output] + case.flags
-        if case.program == "scrivtree-old":
-            return [self.args.wine, self.args.old_exe, "-path", start, "-out", output] + case.flags
-        if case.program == "floor":
-            return [self.args.wine, self.args.floor, start, output]
+        start = windows_path(os.path.join(self.args.trees, case.tree))
+        output = windows_path(self.output(case))
+        if case.program == "dir":
+            return ["cmd", "/c", "dir", "/s", "/b", start, ">", output]
         if case.program == "floor-wide":
-            return [self.args.wine, self.args.floor_wide, start, output]
-        return [self.args.wine, "cmd", "/c", "dir", "/s", "/b", start, ">", output]
+            return [self.args.floor_wide, start, output]
+        exe = self.args.exe if case.program == "scrivtree" else self.args.old_exe
+        return [exe, "-path", start, "-out", output] + case.flags
 
     def run(self, case):
-        """One run under GNU time; returns wall seconds, peak resident set size in bytes and
-        processor seconds: the run's own and those the prefix's Wine server spent meanwhile,
-        which is serving the run (the prefix is the benchmark's alone)."""
-        servers = wine_servers(os.environ["WINEPREFIX"])
-        if self.args.cpu is not None:
-            for server in servers:
-                os.sched_setaffinity(server, {self.args.cpu})
-        if os.path.exists(self.output_path(case)):
-            os.remove(self.output_path(case))
-        # Errors go to a file, not a pipe: Wine's desktop process, started by the run, inherits
-        # the handle and holds a pipe open for a second after the run has ended.
-        with tempfile.NamedTemporaryFile("r", prefix="time-", dir=self.out) as report, \
-                tempfile.TemporaryFile(prefix="stderr-", dir=self.out) as errors:
-            command = ["/usr/bin/time", "-v", "-o", report.name] + self.command(case)
-            server_before = sum(cpu_seconds(server) for server in servers)
+        """One run; returns wall seconds, peak resident set size in bytes and processor seconds:
+        the run's own and those the prefix's Wine server spent meanwhile serving it."""
+        servers = processes_of_prefix(os.environ["WINEPREFIX"], "wineserver")
+        pin(servers, self.args.cpu)
+        if os.path.exists(self.output(case)):
+            os.remove(self.output(case))
+        with tempfile.NamedTemporaryFile("r", dir=self.out) as report, \
+                tempfile.TemporaryFile(dir=self.out) as errors:
+            command = ["/usr/bin/time", "-v", "-o", report.name, self.args.wine] + \
+                self.command(case)
+            server_before = sum(map(cpu_seconds, servers))
             began = time.perf_counter()
             process = subprocess.Popen(command, stdin=subprocess.DEVNULL,
                                        stdout=subprocess.DEVNULL, stderr=errors,
                                        start_new_session=True)
             ended, cpu = wait_or_kill(process, RUN_TIMEOUT_SECONDS)
             wall = time.perf_counter() - began
-            cpu += sum(cpu_seconds(server) for server in servers) - server_before
+            cpu += sum(map(cpu_seconds, servers)) - server_before
+            label = case.label(self.args.old_commit)
             if not ended:
-                raise SystemExit(f"measure: {case.label} ran longer than {RUN_TIMEOUT_SECONDS} s")
-            fields = {}
-            for line in report.read().splitlines():
-                name, _, value = line.strip().rpartition(": ")
-                fields[name] = value
-            status = fields.get("Exit status")
-            if process.returncode != 0 or status != "0":
+                raise SystemExit(f"measure: {label} ran longer than {RUN_TIMEOUT_SECONDS} s")
+            fields = dict(line.strip().rpartition(": ")[::2] for line in report.read().splitlines())
+            if process.returncode != 0 or fields.get("Exit status") != "0":
                 errors.seek(0)
-                message = errors.read().decode(errors="replace").strip()
-                raise SystemExit(f"measure: {case.label} failed (exit status {status}): {message}")
+                raise SystemExit(f"measure: {label} failed: "
+                                 f"{errors.read().decode(errors='replace').strip()}")
         return wall, int(fields["Maximum resident set size (kbytes)"]) * 1024, cpu
 
     def check(self, case):
-        with open(self.output_path(case), "rb") as f:
+        with open(self.output(case), "rb") as f:
             text = f.read()
         lines = text.count(b"\n")
+        utf8 = "-u" in case.flags
         problems = []
-        if lines != case.expected_lines:
-            problems.append(f"{lines} lines where {case.expected_lines} were expected")
+        if lines != case.lines:
+            problems.append(f"{lines} lines where {case.lines} were expected")
         if text.count(b"\r\n") != lines or not text.endswith(b"\r\n"):
             problems.append("not every line ends with CR LF")
-        if case.utf8 != text.startswith(UTF8_BOM):
+        if utf8 != text.startswith(UTF8_BOM):
             problems.append("the UTF-8 byte order mark " +
-                            ("is missing" if case.utf8 else "where none belongs"))
-        if case.expected_sections is not None:
+                            ("is missing" if utf8 else "where none belongs"))
+        if case.sections is not None:
             sections = sum(1 for line in text.split(b"\r\n") if line and line.strip(b"=") == b"")
-            if sections != case.expected_sections:
-                problems.append(f"{sections} sections where {case.expected_sections} were expected")
+            if sections != case.sections:
+                problems.append(f"{sections} sections where {case.sections} were expected")
         if problems:
-            raise SystemExit(f"measure: {case.label}: {'; '.join(problems)}; "
-                             f"see {self.output_path(case)}")
+            raise SystemExit(f"measure: {case.label(self.args.old_commit)}: "
+                             f"{'; '.join(problems)}; see {self.output(case)}")
+
+    def warm_up(self, failures):
+        for case in self.cases:
+            try:
+                self.run(case)
+                self.check(case)
+            except SystemExit as failure:
+                print(failure, file=sys.stderr, flush=True)
+                failures.append(case.label(self.args.old_commit))
+        if self.args.save_outputs:
+            os.makedirs(self.args.save_outputs, exist_ok=True)
+            for case in self.cases:
+                if case.program == "scrivtree" and os.path.exists(self.output(case)):
+                    shutil.copy(self.output(case), self.args.save_outputs)
+
+    def measure(self, rounds):
+        """Rounds in an order that turns from round to round; the start-up pair is one unit, its
+        two programs in turn, each going first as often as the other."""
+        units = [[case] for case in self.cases if case.key not in STARTUP_KEYS]
+        units.insert(1, [case for case in self.cases if case.key in STARTUP_KEYS])
+        for index in range(rounds):
+            shift = index % len(units)
+            for unit in units[shift:] + units[:shift]:
+                for repeat in range(1 if len(unit) == 1 else STARTUP_REPEATS):
+                    for case in unit if repeat % 2 == 0 else reversed(unit):
+                        wall, peak, cpu = self.run(case)
+                        case.walls.append(wall)
+                        case.peaks.append(peak)
+                        case.cpus.append(cpu)
+            print(f"measure: command line, round {index + 1} of {rounds} done", flush=True)
+
+
+def display_env(args):
+    env = dict(os.environ, SCRIVTREE_WINE_ROOT=args.display_wine_root,
+               SCRIVTREE_DISPLAY=args.display)
+    env.pop("SCRIVTREE_NO_DISPLAY", None)
+    return env
+
+
+def display_prefix(args):
+    return os.path.join(args.display_wine_root, args.arch)
 
 
 class Navigator:
-    """The dialog's folder list filled with T4, timed by bench/navigator.cpp against one
-    enumeration of T4, through the project's Wine runner in a prefix with a display."""
+    """The dialog's folder list filled with T4, timed by bench/navigator.cpp, through the
+    project's Wine runner in the prefix with the display."""
 
     def __init__(self, args, counts):
         self.args = args
-        self.folder = windows_path(os.path.join(args.work_dir, "trees", "t4"))
+        self.folder = windows_path(os.path.join(args.trees, "t4"))
         self.subfolders = counts["t4"]["folders"] - 1
         # The folder's own components come first in the list.
         self.items = self.subfolders + len(self.folder.split("\\"))
-        self.result = None
 
     def run(self, rounds):
-        args = self.args
-        env = dict(os.environ, SCRIVTREE_WINE_ROOT=args.display_wine_root,
-                   SCRIVTREE_DISPLAY=args.display)
-        env.pop("SCRIVTREE_NO_DISPLAY", None)
-        if args.cpu is not None:
-            arch = os.path.basename(os.environ["WINEPREFIX"])
-            for server in wine_servers(os.path.join(args.display_wine_root, arch)):
-                os.sched_setaffinity(server, {args.cpu})
-        command = ["sh", os.path.join(args.repo, "scripts", "wine-run.sh"), args.navigator,
-                   self.folder, str(rounds)]
-        with tempfile.TemporaryFile(prefix="stdout-") as output, \
-                tempfile.TemporaryFile(prefix="stderr-") as errors:
-            # Files, not pipes, for the reason given in Runner.run.
-            process = subprocess.Popen(command, stdin=subprocess.DEVNULL, stdout=output,
-                                       stderr=errors, env=env, start_new_session=True)
-            if not wait_or_kill(process, RUN_TIMEOUT_SECONDS)[0]:
-                raise SystemExit(
-                    f"measure: the folder list ran longer than {RUN_TIMEOUT_SECONDS} s")
-            output.seek(0)
-            errors.seek(0)
-            lines = output.read().decode(errors="replace").splitlines()
-            message = errors.read().decode(errors="replace").strip()
-        result = None
-        if lines and lines[-1].startswith("{"):
-            result = json.loads(lines[-1])
-        if result is None or process.returncode not in (0, 1):
-            raise SystemExit(f"measure: the folder list failed (exit code {process.returncode}): "
-                             f"{message}")
-        problems = []
-        if not result["list_ok"]:
-            problems.append(result["problem"])
+        pin(processes_of_prefix(display_prefix(self.args), "wineserver"), self.args.cpu)
+        code, records = run_program(
+            ["sh", os.path.join(self.args.repo, "scripts", "wine-run.sh"), self.args.navigator,
+             self.folder, str(rounds)], "the folder list", display_env(self.args))
+        result = records[-1]
+        problems = [] if result["list_ok"] else [result["problem"]]
         if result["subfolders"] != self.subfolders:
-            problems.append(f"{result['subfolders']} sub-folders enumerated where "
-                            f"{self.subfolders} were made")
+            problems.append(f"{result['subfolders']} sub-folders where {self.subfolders} were made")
         if result["items"] != self.items:
-            problems.append(f"{result['items']} items in the list where {self.items} were "
-                            "expected")
-        if problems:
+            problems.append(f"{result['items']} items where {self.items} were expected")
+        if problems or code not in (0, 1):
             raise SystemExit(f"measure: the folder list of T4: {'; '.join(problems)}")
-        self.result = result
         return result
 
 
-def read_text(path):
-    try:
-        with open(path) as f:
-            return f.read()
-    except OSError:
-        return ""
+class DialogRun:
+    """A run from the dialog against the same job from the command line, timed by
+    bench/dialog_run.cpp in the prefix with the display. A watcher outside Wine stamps each close
+    of an output file on CLOCK_MONOTONIC_RAW, the clock of Wine's QueryPerformanceCounter, and so
+    adds to the driver's times when the listing was written whole. Where this user can make one,
+    a control group holds every process of the bench but the watcher, and counts their processor
+    time."""
+
+    def __init__(self, args, counts):
+        self.args = args
+        self.counts = counts
+        self.out = os.path.join(args.work_dir, "dialog-out")
+        os.makedirs(self.out, exist_ok=True)
+        self.group, self.clock = self.make_group()
+        self.closes = {}
+        libc = ctypes.CDLL(None, use_errno=True)
+        descriptor = libc.inotify_init1(os.O_CLOEXEC)
+        close_write = 0x8
+        if descriptor < 0 or libc.inotify_add_watch(descriptor, self.out.encode(), close_write) < 0:
+            raise SystemExit(f"measure: cannot watch {self.out}")
+        threading.Thread(target=self.watch, args=(descriptor,), daemon=True).start()
+
+    @staticmethod
+    def make_group():
+        """A control group (cgroup v1 cpuacct, else v2) and its processor time file; none where
+        this user cannot make one."""
+        cgroups = stats.read_text("/proc/self/cgroup")
+        if os.path.exists("/sys/fs/cgroup/cpuacct/cpuacct.usage"):
+            found = re.search(r"^\d+:(?:[^:]*,)?cpuacct(?:,[^:]*)?:(.*)$", cgroups, re.M)
+            home, clock = "/sys/fs/cgroup/cpuacct" + found.group(1), "cpuacct.usage"
+        else:
+            mounts = [line.split() for line in stats.read_text("/proc/mounts").splitlines()]
+            mount = next((fields[1] for fields in mounts if fields[2] == "cgroup2"), None)
+            found = re.search(r"^0::(.*)$", cgroups, re.M)
+            if mount is None or found is None:
+                return None, None
+            home, clock = mount + found.group(1), "cpu.stat"
+        group = os.path.join(home.rstrip("/"), f"scrivtree-bench-{os.getpid()}")
+        try:
+            os.mkdir(group)
+        except OSError:
+            return None, None
+        return group, os.path.join(group, clock)
+
+    def adopt(self, pids, cpu):
+        pin(pids, cpu)
+        for pid in pids if self.group else []:
+            try:
+                with open(os.path.join(self.group, "cgroup.procs"), "w") as f:
+                    f.write(str(pid))
+            except OSError:
+                pass
+
+    def release_group(self):
+        """Gives the group's processes back to the group above and removes it."""
+        if not self.group:
+            return
+        home = os.path.dirname(self.group)
+        for _ in range(3):
+            for pid in stats.read_text(os.path.join(self.group, "cgroup.procs")).split():
+                try:
+                    with open(os.path.join(home, "cgroup.procs"), "w") as f:
+                        f.write(pid)
+                except OSError:
+                    pass
+            try:
+                os.rmdir(self.group)
+                return
+            except OSError:
+                time.sleep(1)
+
+    def read_clock(self):
+        """Processor time of the group in seconds: cpuacct.usage holds nanoseconds, cpu.stat a
+        line "usage_usec N"; -1 without a group."""
+        if not self.clock:
+            return -1.0
+        text = stats.read_text(self.clock)
+        found = re.search(r"^usage_usec (\d+)", text, re.M)
+        return int(found.group(1)) / 1e6 if found else int(text) / 1e9
+
+    def watch(self, descriptor):
+        while True:
+            events = os.read(descriptor, 65536)
+            now = time.clock_gettime(time.CLOCK_MONOTONIC_RAW)
+            used = self.read_clock()
+            offset = 0
+            while offset < len(events):
+                length = struct.unpack_from("iIII", events, offset)[3]
+                name = events[offset + 16:offset + 16 + length].rstrip(b"\0").decode()
+                self.closes.setdefault(name, []).append((now, used))
+                offset += 16 + length
+
+    def run(self, rounds):
+        args = self.args
+        x_server = stats.read_text(f"/tmp/.X{args.display[1:]}-lock").strip()
+        if x_server and args.display_cpu is not None:
+            pin([int(x_server)], args.display_cpu)
+        elif x_server:
+            self.adopt([int(x_server)], args.cpu)
+        self.adopt(processes_of_prefix(display_prefix(args)), args.cpu)
+        jobs = DIALOG_JOBS if args.long else DIALOG_JOBS[:2]
+        # The driver's shell joins the group, and with it everything the driver starts.
+        command = ["sh", "-c", 'echo $$ >"$0"; exec "$@"',
+                   os.path.join(self.group, "cgroup.procs") if self.group else "/dev/null",
+                   "sh", os.path.join(args.repo, "scripts", "wine-run.sh"), args.dialog_run,
+                   "--extra-titles", str(args.extra_titles)]
+        if self.clock:
+            command += ["--cpu-clock", windows_path(self.clock)]
+        command += [windows_path(args.exe), windows_path(os.path.join(args.trees, "one")),
+                    windows_path(self.out), str(rounds), str(args.dialog_runs)]
+        for name, options, flags in jobs:
+            command += [name, windows_path(os.path.join(args.trees, name.lower())), str(options),
+                        flags]
+        code, records = run_program(command, "the dialog run", display_env(args))
+        if code != 0:
+            raise SystemExit(f"measure: the dialog run failed (exit code {code})")
+        result, runs = records[-1], records[:-1]
+        for run in runs:
+            counts = self.counts["one" if run["kind"].endswith("-one") else run["case"].lower()]
+            expected = f"{counts['files']} file(s) of {counts['folders']} folder(s)"
+            if run["summary"] != expected:
+                raise SystemExit(f"measure: dialog run, {run['case']} {run['kind']}: the summary "
+                                 f"says {run['summary']!r}, not {expected!r}")
+        for name, _, _ in jobs:
+            for one in ("", "-one"):
+                command_output, dialog_output = (
+                    stats.read_text(os.path.join(self.out, f"{name}-{kind}{one}.txt"))
+                    for kind in ("command", "dialog"))
+                if not command_output or command_output != dialog_output:
+                    raise SystemExit(f"measure: dialog run, {name}{one}: the dialog's listing is "
+                                     "not the command line's")
+        for run in runs:
+            run["output"] = f"{run['case']}-{run['kind']}.txt"
+            # The one close of the run's output between its start and its box.
+            found = [close for close in self.closes.get(run["output"], [])
+                     if run["began"] < close[0] < run["box"]]
+            if len(found) != 1:
+                raise SystemExit(f"measure: dialog run: {len(found)} closes of {run['output']} "
+                                 f"in round {run['round']}")
+            run["to_box"] = run["box"] - run["began"]
+            run["to_close"] = found[0][0] - run["began"]
+            if run["began_cpu"] >= 0:
+                run["cpu_to_box"] = run["box_cpu"] - run["began_cpu"]
+                run["cpu_to_close"] = found[0][1] - run["began_cpu"]
+        result["runs"] = runs
+        result["jobs"] = [(name, flags) for name, _, flags in jobs]
+        return result
 
 
-def machine_facts(args):
-    cpu = next((line.split(":", 1)[1].strip() for line in read_text("/proc/cpuinfo").splitlines()
-                if line.startswith("model name")), "unknown")
-    memory = next((int(line.split()[1]) * 1024 for line in read_text("/proc/meminfo").splitlines()
-                   if line.startswith("MemTotal:")), 0)
-    wine = subprocess.run([args.wine, "--version"], capture_output=True, text=True).stdout.strip()
-    def digest(path):
-        with open(path, "rb") as f:
-            return hashlib.sha256(f.read()).hexdigest()[:16]
+def dialog_tables(result):
+    """The dialog run's tables: the dialog's time against the command line's less start-up, per
+    end of the span, and the fixed costs."""
+    runs = [run for run in result["runs"] if run["round"] > 0]
 
-    try:
-        commit = subprocess.run(["git", "-C", args.repo, "rev-parse", "--short", "HEAD"],
-                                capture_output=True, text=True).stdout.strip()
-    except OSError:
-        commit = ""
-    return [
-        ("Date (UTC)", datetime.datetime.now(datetime.timezone.utc).strftime("%Y-%m-%d %H:%M")),
-        ("CPU", f"{cpu}, {os.cpu_count()} logical processors (nproc)"),
-        ("RAM", f"{memory / 2**30:.1f} GiB"),
-        ("System", f"{platform.system()} {platform.release()}"),
-        ("Wine", wine),
-        ("Build measured", args.build),
-        ("Load average at the start", " ".join(read_text("/proc/loadavg").split()[:3])),
-        ("Scrivtree.exe", f"SHA-256 {digest(args.exe)}, repository at {commit or 'no commit'}"),
-        (f"Scrivtree.exe of {args.old_commit}", f"SHA-256 {digest(args.old_exe)}"),
-    ]
+    def times(job, kind, key, go=None):
+        """One time a round, in round order: go 1 is a dialog's first Go, 2 the mean of the
+        later ones."""
+        by_round = {}
+        for run in runs:
+            if run["case"] == job and run["kind"] == kind and \
+                    (go is None or (run["go"] == 1) == (go == 1)):
+                by_round.setdefault(run["round"], []).append(run[key])
+        return [sum(values) / len(values) for _, values in sorted(by_round.items())]
 
-
-def fmt_seconds(value):
-    return f"{value:.3f}"
-
-
-def fmt_mib(value):
-    return f"{value / MIB:.1f}"
-
-
-def write_report(args, cases, navigator, counts, facts, elapsed):
-    by_key = {case.key: case for case in cases}
-    ansi_floors = {case.tree: case for case in cases if case.program == "floor"}
-    wide_floors = {case.tree: case for case in cases if case.program == "floor-wide"}
-    dir_t1 = by_key["t1-dir"]
-
-    def to_floor(case, floors):
-        floor = floors.get(case.tree)
-        if case.program in ("floor", "floor-wide", "scrivtree-old") or floor is None:
-            return ""
-        return (f"{case.median_wall() / floor.median_wall():.2f}x / "
-                f"{case.median_cpu() / floor.median_cpu():.2f}x")
-
-    rows = []
-    for case in cases:
-        if case.key in STARTUP_KEYS:
+    parts = [f"{result['rounds']} rounds, {result['dialog_runs']} Go per dialog, "
+             f"{result['extra_titles']} extra titles a Go, {result['seconds']:.0f} s; a box is "
+             f"stamped {span(result['hook_delay'], 1000, 2)} ms after the call that shows it; "
+             f"{result['missed_events']} boxes found without their event."]
+    for key, title in DIALOG_ENDS.items():
+        if key not in runs[0]:
             continue
-        walls = case.walls
-        rows.append(f"| {case.label} | {fmt_seconds(case.median_wall())} | "
-                    f"{fmt_seconds(min(walls))}-{fmt_seconds(max(walls))} | "
-                    f"{fmt_seconds(case.median_cpu())} | {fmt_mib(case.median_peak())} | "
-                    f"{to_floor(case, wide_floors)} | {to_floor(case, ansi_floors)} |")
+        rows = []
+        for job, flags in result["jobs"]:
+            command = times(job, "command", key)
+            start_up = times(job, "command-one", key)
+            net = [whole - one for whole, one in zip(command, start_up)]
+            first, later = times(job, "dialog", key, 1), times(job, "dialog", key, 2)
+            rows.append([f"{job} `{flags}`", span(command), span(start_up), span(net),
+                         span(first), stats.paired_ratio(first, net), span(later),
+                         stats.paired_ratio(later, net)])
+        parts.append(f"{title} (s): median (range) over the rounds; ratios, the dialog's time "
+                     "over the command line's less start-up, paired by round, with their 95% "
+                     "bootstrap interval.\n\n" + table(
+                         ["Tree, job", "Command line", "Command line on one file",
+                          "Command line less start-up", "Dialog, first Go", "Ratio",
+                          "Dialog, later Go", "Ratio"], rows))
+    fixed = []
+    for job, flags in result["jobs"]:
+        after = {kind: [run["to_box"] - run["to_close"] for run in runs
+                        if run["case"] == job and run["kind"].startswith(kind)]
+                 for kind in ("command", "dialog")}
+        fixed.append([f"{job} `{flags}`", span(times(job, "dialog-one", "to_close"), 1000, 1),
+                      span(times(job, "dialog-one", "to_box"), 1000, 1),
+                      span(after["command"], 1000, 1), span(after["dialog"], 1000, 1)])
+    parts.append("Fixed costs, wall time (ms): median (range).\n\n" + table(
+        ["Tree, job", "Dialog on one file, Go to output closed", "Dialog on one file, Go to box",
+         "Command line, output closed to box", "Dialog, output closed to box"], fixed))
+    return "\n\n".join(parts)
 
-    targets = []
+
+def previous_peaks(path):
+    """Peak memory (MiB) by case from the results table of an earlier report of this bench."""
+    peaks, section = {}, ""
+    for line in stats.read_text(path).splitlines():
+        cells = [cell.strip() for cell in line.strip("| ").split("|")]
+        section = line if line.startswith("## ") else section
+        if section == "## Results" and len(cells) >= 5 and " Scrivtree -" in cells[0]:
+            peaks[cells[0]] = float(cells[4])
+    return peaks
+
+
+def write_report(args, commands, nav, dialog, counts, facts, elapsed):
+    by_key = {case.key: case for case in commands.cases}
+    floors = {case.tree: case for case in commands.cases if case.program == "floor-wide"}
+    label = lambda case: case.label(args.old_commit)
+    rows, targets = [], []
 
     def target(what, measured, limit, met):
-        targets.append(f"| {what} | {measured} | {limit} | {'met' if met else 'not met'} |")
+        targets.append([what, measured, limit, "met" if met else "not met"])
 
     def time_target(what, case, yardstick, limit):
-        ratio = case.median_wall() / yardstick.median_wall()
-        cpu_ratio = case.median_cpu() / yardstick.median_cpu()
-        target(what, f"{ratio:.2f}x (processor time {cpu_ratio:.2f}x)", f"<= {limit:.2f}x",
-               ratio <= limit)
-        return ratio
+        wall = stats.ratio(case.walls, yardstick.walls)
+        cpu = stats.ratio(case.cpus, yardstick.cpus)
+        target(what, f"{wall:.2f}x (processor time {cpu:.2f}x)", f"<= {limit:.2f}x", wall <= limit)
+        return wall
 
-    def wide_floor_target(key, limit):
+    for case in commands.cases:
+        if case.key in STARTUP_KEYS:
+            continue
+        floor = floors.get(case.tree) if case.program in ("scrivtree", "dir") else None
+        rows.append([label(case), seconds(median(case.walls)), value_range(case.walls),
+                     seconds(median(case.cpus)), mib(median(case.peaks)),
+                     f"{stats.ratio(case.walls, floor.walls):.2f}x / "
+                     f"{stats.ratio(case.cpus, floor.cpus):.2f}x" if floor else ""])
+    for key, limit in (("t1-s-f", T1_LIST_LIMIT), ("t1-s-f-i-e-p-pt-t", T1_ALL_OPTIONS_LIMIT),
+                       ("t2-f-sort-name", T2_SORT_LIMIT), ("t2-f-sort-ext", T2_SORT_LIMIT),
+                       ("t2-f-sort-size", T2_SORT_LIMIT), ("t2-f-sort-date", T2_SORT_LIMIT)):
         case = by_key[key]
         time_target(f"{case.tree.upper()} `{' '.join(case.flags)}`, time to wide floor", case,
-                    wide_floors[case.tree], limit)
-
-    wide_floor_target("t1-s-f", T1_LIST_LIMIT)
-    ratio = by_key["t1-s-f"].median_wall() / dir_t1.median_wall()
-    target("T1 `-s -f`, time to `dir /s /b`", f"{ratio:.2f}x ({1 / ratio:.2f} times as fast)",
-           "<= 0.50x (2 times as fast)", ratio <= 0.5)
-    wide_floor_target("t1-s-f-i-e-p-pt-t", T1_ALL_OPTIONS_LIMIT)
-    for key in ("t2-f-sort-name", "t2-f-sort-ext", "t2-f-sort-size", "t2-f-sort-date"):
-        wide_floor_target(key, T2_SORT_LIMIT)
+                    floors[case.tree], limit)
+        if key == "t1-s-f":
+            to_dir = stats.ratio(case.walls, by_key["t1-dir"].walls)
+            target("T1 `-s -f`, time to `dir /s /b`",
+                   f"{to_dir:.2f}x ({1 / to_dir:.2f} times as fast)",
+                   "<= 0.50x (2 times as fast)", to_dir <= 0.5)
     for key in ("t1-s-f-u", "t2-f-sort-name-u"):
-        case = by_key[key]
-        plain = by_key[key[:-len("-u")]]
+        case, plain = by_key[key], by_key[key[:-2]]
         time_target(f"{case.tree.upper()} `{' '.join(case.flags)}`, time to "
                     f"`{' '.join(plain.flags)}`", case, plain, UTF8_LIMIT)
     old, new = (by_key[key] for key in STARTUP_KEYS)
-    startup_ratio = time_target(
-        f"ONE `{' '.join(new.flags)}` (start-up), time to the build of {args.old_commit}", new,
-        old, STARTUP_LIMIT)
-    baselines = PEAK_BEFORE_WIDE_WALK_MIB.get(args.arch, {})
-    for case in cases:
-        if case.program != "scrivtree" or case.tree not in baselines:
-            continue
-        before = baselines[case.tree]
-        peak = case.median_peak() / MIB
-        target(f"{case.tree.upper()} `{' '.join(case.flags)}`, peak memory",
-               f"{peak:.1f} MiB ({(peak / before - 1) * 100:+.0f}%)",
-               f"<= {before * PEAK_LIMIT:.1f} MiB ({before:.1f} +{(PEAK_LIMIT - 1) * 100:.0f}%)",
-               peak <= before * PEAK_LIMIT)
-
-    nav = navigator.result
+    startup_ratio = time_target(f"ONE `{' '.join(new.flags)}` (start-up), time to the build of "
+                                f"{args.old_commit}", new, old, STARTUP_LIMIT)
+    before = previous_peaks(args.baseline) if args.baseline else {}
+    for case in commands.cases:
+        if case.program == "scrivtree" and label(case) in before:
+            peak, was = median(case.peaks) / stats.MIB, before[label(case)]
+            target(f"{case.tree.upper()} `{' '.join(case.flags)}`, peak memory",
+                   f"{peak:.1f} MiB ({(peak / was - 1) * 100:+.0f}%)",
+                   f"<= {was * PEAK_LIMIT:.1f} MiB ({was:.1f} +{(PEAK_LIMIT - 1) * 100:.0f}%)",
+                   peak <= was * PEAK_LIMIT)
     target("T4 folder list, fill time to one enumeration of the folder", f"{nav['ratio']:.2f}x",
            f"<= {NAVIGATOR_RATIO_LIMIT:.2f}x", nav["ratio"] <= NAVIGATOR_RATIO_LIMIT)
 
-    def nav_row(what, key):
-        values = nav[key]
-        return (f"| {what} | {fmt_seconds(statistics.median(values))} | "
-                f"{fmt_seconds(min(values))}-{fmt_seconds(max(values))} |")
-
-    nav_rows = "\n".join([
-        nav_row("One enumeration of T4 (the yardstick)", "enumerate_seconds"),
-        nav_row("`FillFolderList` opening T4", "fill_seconds"),
-        nav_row("The list's first paint after the fill (not in the ratio)", "paint_seconds"),
-    ])
-
-    startup_rows = "\n".join(
-        f"| {case.label} | {len(case.walls)} | {fmt_seconds(case.median_wall())} | "
-        f"{fmt_seconds(min(case.walls))}-{fmt_seconds(max(case.walls))} | "
-        f"{fmt_seconds(case.median_cpu())} | {fmt_mib(case.median_peak())} |"
-        for case in (old, new))
-
+    shapes = {"t1": "depth 4, 10 sub-folders and 10 files in every folder", "t2": "one folder",
+              "t3": "a chain of folders; the deepest files' paths are 254 to 259 characters",
+              "t4": "one folder of sub-folders only, for the dialog's folder list",
+              "empty": "an empty folder", "one": "one folder with one file, for the start-up"}
+    other = ("64-bit build", "benchmarks-win64.md",
+             "SCRIVTREE_NO_32BIT=1 bash bench/run.sh") \
+        if args.arch == "win32" else ("32-bit build", "benchmarks.md", "bash bench/run.sh")
     empty = by_key["empty-s-f"]
-    pinning = "not pinned" if args.cpu is None else f"processor {args.cpu}, `--cpu`"
-    trees = "\n".join(
-        f"| {name.upper()} | {counts[name]['folders']:,} | {counts[name]['files']:,} | {shape} |"
-        for name, shape in (
-            ("t1", "depth 4, 10 sub-folders and 10 files in every folder"),
-            ("t2", "one folder"),
-            ("t3", "a chain of folders; the deepest files' paths are 254 to 259 characters"),
-            ("t4", "one folder of sub-folders only, for the dialog's folder list"),
-            ("empty", "an empty folder"),
-            ("one", "one folder with one file, for the start-up cost"),
-        ))
-    if args.arch == "win32":
-        other = ("64-bit build", "benchmarks-win64.md",
-                 "SCRIVTREE_NO_32BIT=1 bash bench/run.sh --report docs/benchmarks-win64.md")
-    else:
-        other = ("32-bit build", "benchmarks.md", "bash bench/run.sh")
-    baseline_text = ", ".join(f"{name.upper()} {value:.1f} MiB"
-                              for name, value in baselines.items()) or "none recorded"
-    facts = facts + [("Load average at the end", " ".join(read_text("/proc/loadavg").split()[:3]))]
-    facts_table = "\n".join(f"| {name} | {value} |" for name, value in facts)
-    text = f"""# Benchmarks
-
-Build measured: {args.build}. The {other[0]}'s results are in
-[{other[1]}]({other[1]}) (`{other[2]}`).
-
-Scrivtree's command-line mode timed on generated trees under Wine, against three yardsticks on
-the same trees in the same Wine prefix:
-
-- the wide floor, `bench/floor_wide.cpp`: the least work a listing of a tree can do, that is
-  enumerate each folder once by its absolute `\\\\?\\` path with `FindFirstFileExW("*")`,
-  `FindExInfoBasic` and `FIND_FIRST_EX_LARGE_FETCH`, without changing the current folder,
-  convert each name to the ANSI code page (`WideCharToMultiByte(CP_ACP)`), write one line per
-  entry through a 64 KiB buffer, then recurse depth first; no sorting, no formatting. The time
-  targets are set against it;
-- the ANSI floor, `bench/floor.cpp`, the yardstick before the wide walk, kept for the record:
-  enter each folder by its whole path with `SetCurrentDirectoryA`, enumerate it once with
-  `FindFirstFileA("*.*")`, write one line per entry through a 64 KiB stdio buffer, then recurse
-  depth first;
-- Wine's `cmd /c dir /s /b TREE > FILE` (T1 only).
-
-Start-up is timed against Scrivtree built from commit {args.old_commit}, run side by side (see
-"Start-up" below). The dialog's folder list is timed apart, on a folder of 100,000
-sub-folders, against one enumeration of that folder (see "Folder list" below).
-
-## Running
-
-    bash bench/run.sh                      # full run, rewrites this file
-    bash bench/run.sh --check-only --save-outputs DIR   # one checked run per case, no timing
-    bash bench/run.sh --save-outputs DIR   # full run that also keeps Scrivtree's outputs
-    bash bench/run.sh --exe PATH           # time another build of Scrivtree.exe
-    bash bench/run.sh --rounds N --work-dir DIR --report FILE --cpu N|last|none --display :N
-    SCRIVTREE_NO_32BIT=1 bash bench/run.sh --report docs/benchmarks-win64.md   # 64-bit build
-
-`run.sh` installs what is missing (through `scripts/install-deps.sh` when the repository has it,
-otherwise with apt-get), builds Scrivtree and the folder list's benchmark (`bench/navigator.cpp`)
-in `build/bench-win32` (`build/bench-win64` where the kernel runs no 32-bit program, or with
-`SCRIVTREE_NO_32BIT=1`) and the two floors, builds Scrivtree of {args.old_commit} for the
-start-up pair once under the work dir (from `git archive`, with the same toolchain file; later
-runs reuse it), makes the trees once under the work dir (default `/tmp/scrivtree-bench`; they
-are reused while the generator's version is unchanged), and runs `bench/measure.py`. To see that
-an engine change keeps the output, save the outputs of both versions and compare them:
-`cmp DIR1/t1-s-f.txt DIR2/t1-s-f.txt` and so on for every `*.txt` (or `diff -r DIR1 DIR2`).
-
-## Method
-
-- Trees (fixed seed, `bench/generate_trees.py`): every file has an extension and no name starts
-  with a dot, so the default filter lists everything; names are 1 to 32 characters plus a mixed
-  extension, with inner spaces and dots; sizes from 0 to 10 MB (sparse) and dates from 1995 to
-  2024, with some shared sizes and dates so that the sorts meet ties.
-
-| Tree | Folders | Files | Shape |
-|---|---|---|---|
-{trees}
-
-- One round runs every case once, in an order that rotates from round to round; the start-up
-  pair runs {STARTUP_REPEATS} times each a round, the two programs alternating. The first round
-  is the warm-up: its outputs are checked (line count, CR LF endings, for Scrivtree the number
-  of sections equals the number of folders listed, and with `-u`, and only then, the output
-  starts with the UTF-8 byte order mark) and its times are dropped. Then {args.rounds} timed
-  rounds; the tables give medians and the range.
-- Wall time is taken around `wine PROGRAM ...` and includes Wine's process start-up. The Wine
-  server is kept alive (`wineserver -p`) so that start-up is steady, and so is Wine's desktop
-  process (`bench/desktop_holder.cpp`), which Scrivtree's wait cursor needs and Windows always
-  has: Wine starts it on first use, at a cost of about 50 ms of processor time beside the run,
-  and ends it some seconds after its last user, so that without the holder a run would pay it
-  or not depending on the run before. Scrivtree on an empty
-  folder took **{fmt_seconds(empty.median_wall())} s** (peak {fmt_mib(empty.median_peak())} MiB).
-- Processor time is the run's user and system time (the `wine` launcher and the processes it
-  waited for, from `wait4`) plus the time the prefix's Wine server had on a processor meanwhile
-  (`/proc/PID/schedstat`; the prefix is the benchmark's own, so the server serves the run). It
-  moves much less than wall time when other programs load the machine, but leaves out waits;
-  the targets are judged on wall time, and the processor time stands beside it in the tables.
-  The load averages at the start and end of the run are under "Machine".
-- Peak memory is GNU time's "Maximum resident set size": the largest resident set of the
-  `wine` launcher and the processes it waited for. The Windows program runs as a child of the
-  launcher script, so this is the Windows process's own peak; the Wine server and Wine's
-  background services are not children and are not counted. (Checked with a program that
-  touches 100 MB and 300 MB: the figure grew by those amounts over a base of about 8 MB.) The
-  peak memory targets compare with Scrivtree's before the wide walk on this build:
-  {baseline_text}.
-- The programs, and the Wine server that answers their calls, run on one processor
-  ({pinning}). In this virtual machine a call that wakes the server on the other
-  processor costs more than the work it asks for, so unpinned times swing by a factor of two or
-  three with the load of the other processor; pinned, the times measure the work.
-- No X display for these cases: a message box would fail at once instead of blocking. `TZ` and
-  `LANG` are fixed as in the tests.
-
-## Results
-
-Ratios are of medians, wall time / processor time.
-
-| Case | Median wall (s) | Range (s) | Median processor (s) | Peak memory (MiB) | To wide floor | To ANSI floor |
-|---|---|---|---|---|---|---|
-{chr(10).join(rows)}
-
-## Start-up
-
-A run on ONE, a folder of one file, costs little more than the program's start: loading, the
-command line, opening the output. It is timed against the same run of Scrivtree built from
-commit {args.old_commit}, in the same rounds: each round runs the pair {STARTUP_REPEATS} times,
-the two programs in turn.
-
-| Program | Runs | Median wall (s) | Range (s) | Median processor (s) | Peak memory (MiB) |
-|---|---|---|---|---|---|
-{startup_rows}
-
-The run took **{startup_ratio:.2f} times** as long as the earlier build's (medians); the target
-is at most {STARTUP_LIMIT:.2f} times.
-
-## Folder list
-
-The dialog's folder list, `FillFolderList` in `ui/folder_navigator.cpp`, opening T4, a folder of
-{navigator.subfolders:,} sub-folders, timed by `bench/navigator.cpp`. The list is an owner-drawn
-list box with the dialog's styles in a window of its own, on a private X display (Xvfb on
-{args.display}) and in a Wine prefix of its own under the work dir, run through
-`scripts/wine-run.sh`; the processor is the same as above. In each round the program first
-enumerates T4 once as the wide floor does (`FindFirstFileExW` on its `\\\\?\\` path with
-`FindExInfoBasic` and `FIND_FIRST_EX_LARGE_FETCH`, then `FindNextFileW`, counting the
-sub-folders): the yardstick, the least that showing the folder can cost. Then it
-shows T4's parent in the list and times `FillFolderList` opening T4, as when the user opens it:
-enumerate, sort, and add the {nav['items']:,} items (the folder's components, then its
-sub-folders). The first paint of the list after the fill is timed on its own. One warm-up round
-and {nav['rounds']} timed rounds, in one process, timed inside it with
-`QueryPerformanceCounter` (no process start-up). After the last round every item is checked:
-each component with its text, indent and offset, then every sub-folder in order.
-
-| Step | Median (s) | Range (s) |
-|---|---|---|
-{nav_rows}
-
-The fill took **{nav['ratio']:.2f} times** as long as one enumeration (medians); the target is
-at most {NAVIGATOR_RATIO_LIMIT:.2f} times.
-
-## Targets
-
-| Target | Measured | Limit | |
-|---|---|---|---|
-{chr(10).join(targets)}
-
-## Machine
-
-| | |
-|---|---|
-{facts_table}
-
-The measurements, warm-up included, took {elapsed / 60:.1f} minutes.
-"""
+    facts += [["Build measured", args.build],
+              ["Scrivtree.exe", stats.digest(args.exe)],
+              [f"Scrivtree.exe of {args.old_commit}", stats.digest(args.old_exe)],
+              ["Load average at the end", stats.load_average()]]
+    fields = {
+        "build": args.build, "other_build": other[0], "other_report": other[1],
+        "other_command": other[2], "old_commit": args.old_commit, "rounds": args.rounds,
+        "startup_repeats": STARTUP_REPEATS, "display": args.display,
+        "pinning": "not pinned" if args.cpu is None else f"processor {args.cpu}, `--cpu`",
+        "empty_wall": seconds(median(empty.walls)), "empty_peak": mib(median(empty.peaks)),
+        "baseline": ("held to that of this report's previous run" if args.baseline == args.report
+                     else f"held to that of `{os.path.relpath(args.baseline, args.repo)}`")
+        if before else "alone: there was no earlier report to hold it to",
+        "trees": table(["Tree", "Folders", "Files", "Shape"], [
+            [name.upper(), f"{counts[name]['folders']:,}", f"{counts[name]['files']:,}", shape]
+            for name, shape in shapes.items()]),
+        "results": table(["Case", "Median wall (s)", "Range (s)", "Median processor (s)",
+                          "Peak memory (MiB)", "To wide floor"], rows),
+        "startup": table(["Program", "Runs", "Median wall (s)", "Range (s)",
+                          "Median processor (s)", "Peak memory (MiB)"], [
+            [label(case), str(len(case.walls)), seconds(median(case.walls)),
+             value_range(case.walls), seconds(median(case.cpus)), mib(median(case.peaks))]
+            for case in (old, new)]),
+        "startup_ratio": f"{startup_ratio:.2f}", "startup_limit": f"{STARTUP_LIMIT:.2f}",
+        "subfolders": f"{counts['t4']['folders'] - 1:,}", "items": f"{nav['items']:,}",
+        "navigator": table(["Step", "Median (s)", "Range (s)"], [
+            [what, seconds(median(nav[key])), value_range(nav[key])] for what, key in (
+                ("One enumeration of T4 (the yardstick)", "enumerate_seconds"),
+                ("`FillFolderList` opening T4", "fill_seconds"),
+                ("The list's first paint after the fill (not in the ratio)", "paint_seconds"))]),
+        "navigator_ratio": f"{nav['ratio']:.2f}", "navigator_limit": f"{NAVIGATOR_RATIO_LIMIT:.2f}",
+        "dialog": dialog_tables(dialog),
+        "targets": table(["Target", "Measured", "Limit", ""], targets),
+        "machine": table(["", ""], facts), "minutes": f"{elapsed / 60:.1f}",
+    }
+    with open(os.path.join(args.repo, "bench", "report.md.in")) as f:
+        text = string.Template(f.read()).substitute(fields)
     with open(args.report, "w") as f:
         f.write(text)
 
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__)
-    parser.add_argument("--work-dir", required=True)
-    parser.add_argument("--exe", required=True)
-    parser.add_argument("--floor", required=True, help="the ANSI floor")
-    parser.add_argument("--floor-wide", required=True, help="the wide floor")
-    parser.add_argument("--old-exe", required=True,
-                        help="Scrivtree built from --old-commit, for the start-up pair")
-    parser.add_argument("--old-commit", required=True)
+    for name in ("work-dir", "trees", "exe", "floor-wide", "old-exe", "old-commit", "wine", "repo",
+                 "build", "navigator", "dialog-run", "display", "display-wine-root"):
+        parser.add_argument("--" + name, required=True)
     parser.add_argument("--arch", required=True, choices=["win32", "win64"])
-    parser.add_argument("--wine", required=True)
-    parser.add_argument("--repo", required=True)
-    parser.add_argument("--build", required=True, help="which Windows build is measured")
-    parser.add_argument("--navigator", required=True, help="the folder list's benchmark program")
-    parser.add_argument("--display", required=True, help="the X display the folder list uses")
-    parser.add_argument("--display-wine-root", required=True,
-                        help="Wine root (SCRIVTREE_WINE_ROOT) of the prefix with the display")
     parser.add_argument("--rounds", type=int, default=7)
+    parser.add_argument("--dialog-runs", type=int, default=2)
+    parser.add_argument("--extra-titles", type=int, default=0)
+    parser.add_argument("--long", action="store_true")
     parser.add_argument("--report")
+    parser.add_argument("--baseline")
     parser.add_argument("--save-outputs")
     parser.add_argument("--check-only", action="store_true")
-    parser.add_argument("--cpu", default="last",
-                        help="processor that runs the programs and the Wine server: a number, "
-                        "'last' or 'none' (no pinning)")
+    parser.add_argument("--cpu", default="last")
+    parser.add_argument("--display-cpu", type=int)
     args = parser.parse_args()
     if args.rounds < 1:
         parser.error("--rounds must be at least 1")
-    if args.cpu == "none":
-        args.cpu = None
-    elif args.cpu == "last":
-        args.cpu = max(os.sched_getaffinity(0))
-    else:
-        args.cpu = int(args.cpu)
+    args.cpu = {"none": None, "last": max(os.sched_getaffinity(0))}.get(args.cpu, args.cpu)
     if args.cpu is not None:
+        args.cpu = int(args.cpu)
         # Inherited by every run and by what it starts.
         os.sched_setaffinity(0, {args.cpu})
 
     began = time.perf_counter()
-    with open(os.path.join(args.work_dir, "trees", "manifest.json")) as f:
+    with open(os.path.join(args.trees, "manifest.json")) as f:
         counts = json.load(f)["trees"]
-    cases = make_cases(counts, args.old_commit)
-    runner = Runner(args)
-    navigator = Navigator(args, counts)
-    facts = machine_facts(args)
-
-    print("measure: warm-up and output check", flush=True)
-    # Every case is run and checked, so that one run names every case that fails.
-    failures = []
-    for case in cases:
-        try:
-            runner.run(case)
-            runner.check(case)
-        except SystemExit as failure:
-            print(failure, file=sys.stderr, flush=True)
-            failures.append(case.label)
-    if args.save_outputs:
-        os.makedirs(args.save_outputs, exist_ok=True)
-        for case in cases:
-            if case.program == "scrivtree" and os.path.exists(runner.output_path(case)):
-                shutil.copyfile(runner.output_path(case),
-                                os.path.join(args.save_outputs, case.key + ".txt"))
-        print(f"measure: Scrivtree's outputs saved in {args.save_outputs}")
+    facts = stats.machine_facts(args.wine, args.repo)
+    commands, navigator = CommandLine(args, counts), Navigator(args, counts)
+    dialog = DialogRun(args, counts)
     try:
-        result = navigator.run(1)
-        print(f"measure: the folder list held {result['items']:,} items in order", flush=True)
-    except SystemExit as failure:
-        print(failure, file=sys.stderr, flush=True)
-        failures.append("T4 folder list")
-    if failures:
-        raise SystemExit(f"measure: {len(failures)} of {len(cases) + 1} checks failed: "
-                         f"{', '.join(failures)}")
-    if args.check_only:
-        print("measure: all outputs checked")
-        return
-
-    units = round_units(cases)
-    for round_index in range(args.rounds):
-        shift = round_index % len(units)
-        for unit in units[shift:] + units[:shift]:
-            repeats = 1 if len(unit) == 1 else STARTUP_REPEATS
-            for repeat in range(repeats):
-                # Each program of a pair goes first as often as the other.
-                for case in unit if repeat % 2 == 0 else reversed(unit):
-                    wall, peak, cpu = runner.run(case)
-                    case.walls.append(wall)
-                    case.peaks.append(peak)
-                    case.cpus.append(cpu)
-        print(f"measure: round {round_index + 1} of {args.rounds} done", flush=True)
-    result = navigator.run(args.rounds)
-    print("measure: the folder list done", flush=True)
-
-    for case in cases:
-        print(f"{case.label:44} {fmt_seconds(case.median_wall()):>8} s "
-              f"{fmt_seconds(case.median_cpu()):>8} s CPU {fmt_mib(case.median_peak()):>7} MiB")
-    print(f"{'T4 folder list, one enumeration':44} {fmt_seconds(result['enumerate_median']):>8} s")
-    print(f"{'T4 folder list, FillFolderList':44} {fmt_seconds(result['fill_median']):>8} s "
-          f"{result['ratio']:.2f}x")
-    with open(os.path.join(runner.out, "results.json"), "w") as f:
+        print("measure: warm-up and output check", flush=True)
+        # Every part is run and checked, so that one run names every case that fails.
+        failures = []
+        commands.warm_up(failures)
+        for what, check in (("T4 folder list", lambda: navigator.run(1)),
+                            ("dialog run", lambda: dialog.run(0))):
+            try:
+                check()
+            except SystemExit as failure:
+                print(failure, file=sys.stderr, flush=True)
+                failures.append(what)
+        if failures:
+            raise SystemExit(f"measure: {len(failures)} checks failed: {', '.join(failures)}")
+        print("measure: all outputs checked", flush=True)
+        if args.check_only:
+            return
+        commands.measure(args.rounds)
+        nav = navigator.run(args.rounds)
+        print("measure: the folder list done", flush=True)
+        dialog_result = dialog.run(args.rounds)
+        print("measure: the dialog run done", flush=True)
+    finally:
+        dialog.release_group()
+    with open(os.path.join(commands.out, "results.json"), "w") as f:
         results = {case.key: {"wall_seconds": case.walls, "peak_bytes": case.peaks,
-                              "cpu_seconds": case.cpus} for case in cases}
-        results["t4-folder-list"] = result
-        json.dump(results, f, indent=1)
+                              "cpu_seconds": case.cpus} for case in commands.cases}
+        json.dump(dict(results, **{"t4-folder-list": nav, "dialog-run": dialog_result}), f)
     if args.report:
-        write_report(args, cases, navigator, counts, facts, time.perf_counter() - began)
+        write_report(args, commands, nav, dialog_result, counts, facts, time.perf_counter() - began)
         print(f"measure: report written to {args.report}")
 
 

@@ -1,43 +1,46 @@
 #!/bin/bash
-# Benchmark of Scrivtree's command-line mode, its start-up and the dialog's folder list under
-# Wine; see docs/benchmarks.md.
+# The bench of Scrivtree under Wine; see docs/benchmarks.md.
 #
-#   bash bench/run.sh [--work-dir DIR] [--exe PATH] [--rounds N] [--report FILE]
-#                     [--save-outputs DIR] [--check-only] [--cpu N|last|none] [--display :N]
+#   bash bench/run.sh [--rounds N] [--work-dir DIR] [--trees DIR] [--exe PATH] [--report FILE]
+#                     [--baseline FILE] [--check-only] [--save-outputs DIR] [--cpu N|last|none]
+#                     [--display :N] [--display-cpu N] [--dialog-runs N] [--extra-titles N] [--long]
 #
-# Installs what is missing, builds Scrivtree (unless --exe names a build), the folder list's
-# benchmark, the two floors and, once, Scrivtree of old_commit for the start-up pair, makes the
-# trees once, and times every case. A full run rewrites docs/benchmarks.md unless --report names
-# another file; --check-only runs and checks each case once, without timing or report. The
-# folder list draws on a private X display (default :96). SCRIVTREE_NO_32BIT=1 measures the
-# 64-bit build where the 32-bit one runs too.
+# Installs what is missing (scripts/install-deps.sh), builds Scrivtree (unless --exe names a
+# build), the bench programs and, once, Scrivtree of old_commit for the start-up pair, makes the
+# trees once (or takes those --trees names when they are of the generator's version), sets up
+# the Wine prefixes and the X display, and runs bench/measure.py. A full run rewrites
+# docs/benchmarks.md (docs/benchmarks-win64.md for the 64-bit build) unless --report names
+# another file; the peak memory is held to that of --baseline, by default the report rewritten.
+# --check-only runs and checks each case once, without timing or report.
 set -eu
 
 repo=$(cd "$(dirname "$0")/.." && pwd)
 work_dir=/tmp/scrivtree-bench
+trees=
 exe=
-rounds=7
-report=$repo/docs/benchmarks.md
-save_outputs=
-check_only=
+report=
+baseline=
 cpu=last
 display=:96
 # Start-up is held to that of the program built from this commit, timed side by side.
 old_commit=9cf7bbe
+options=()
 
 usage() {
-    sed -n '5,6p' "$0" | sed 's/^#//' >&2
+    sed -n '4,6p' "$0" | sed 's/^#//' >&2
     exit 2
 }
 
 while [ $# -gt 0 ]; do
     case $1 in
+    --check-only | --long) options+=("$1"); shift ;;
+    --rounds | --save-outputs | --display-cpu | --dialog-runs | --extra-titles)
+        [ $# -ge 2 ] || usage; options+=("$1" "$2"); shift 2 ;;
     --work-dir) [ $# -ge 2 ] || usage; work_dir=$2; shift 2 ;;
-    --exe) [ $# -ge 2 ] || usage; exe=$2; shift 2 ;;
-    --rounds) [ $# -ge 2 ] || usage; rounds=$2; shift 2 ;;
+    --trees) [ $# -ge 2 ] || usage; trees=$(realpath "$2"); shift 2 ;;
+    --exe) [ $# -ge 2 ] || usage; exe=$(realpath "$2"); shift 2 ;;
     --report) [ $# -ge 2 ] || usage; report=$2; shift 2 ;;
-    --save-outputs) [ $# -ge 2 ] || usage; save_outputs=$2; shift 2 ;;
-    --check-only) check_only=1; shift ;;
+    --baseline) [ $# -ge 2 ] || usage; baseline=$2; shift 2 ;;
     --cpu) [ $# -ge 2 ] || usage; cpu=$2; shift 2 ;;
     --display) [ $# -ge 2 ] || usage; display=$2; shift 2 ;;
     *) usage ;;
@@ -45,85 +48,43 @@ while [ $# -gt 0 ]; do
 done
 
 began=$(date +%s)
-mkdir -p "$work_dir"
+mkdir -p "$work_dir/bin"
 work_dir=$(cd "$work_dir" && pwd)
-
-# The loaders, the architecture tests and the pinned environment that the tests use too.
+bash "$repo/scripts/install-deps.sh"
 . "$repo/scripts/wine-env.sh"
-
-# Names of the packages whose commands are missing.
-missing_packages() {
-    command -v python3 >/dev/null || echo python3
-    command -v cmake >/dev/null || echo cmake
-    command -v make >/dev/null || echo make
-    # The project's CMake file builds GoogleTest from Debian's sources.
-    [ -d /usr/src/googletest ] || echo googletest
-    command -v i686-w64-mingw32-g++-posix >/dev/null || echo g++-mingw-w64-i686 mingw-w64-i686-dev
-    command -v x86_64-w64-mingw32-g++-posix >/dev/null || echo g++-mingw-w64-x86-64 mingw-w64-x86-64-dev
-    [ -x "$loader32" ] || echo wine wine32:i386
-    [ -x "$loader64" ] || echo wine64
-    [ -x /usr/bin/time ] || echo time
-    command -v Xvfb >/dev/null || echo xvfb
-    command -v xdpyinfo >/dev/null || echo x11-utils
-}
-
-if [ -n "$(missing_packages)" ]; then
-    if [ -f "$repo/scripts/install-deps.sh" ]; then
-        bash "$repo/scripts/install-deps.sh"
-    fi
-    read -r -a packages <<<"$(missing_packages | tr '\n' ' ')"
-    if [ ${#packages[@]} -gt 0 ]; then
-        case " ${packages[*]} " in
-        *:i386*) dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386 ;;
-        esac
-        apt-get update
-        DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${packages[@]}"
-    fi
-fi
 
 # The 32-bit build where this kernel runs 32-bit programs, the 64-bit one otherwise; or the
 # architecture of the program --exe names.
 if { [ -z "$exe" ] && runs_32bit; } || { [ -n "$exe" ] && [ "$(pe_kind "$exe")" = PE32 ]; }; then
-    arch=win32
-    triplet=i686-w64-mingw32
-    loader=$loader32
+    arch=win32 triplet=i686-w64-mingw32 loader=$loader32
     build_name="32-bit (i686), the program users get"
+    report=${report:-$repo/docs/benchmarks.md}
 else
-    arch=win64
-    triplet=x86_64-w64-mingw32
-    loader=$loader64
+    arch=win64 triplet=x86_64-w64-mingw32 loader=$loader64
     build_name="64-bit (x86_64)"
     if [ "${SCRIVTREE_NO_32BIT:-}" = 1 ]; then
         build_name="$build_name, with 32-bit programs switched off (SCRIVTREE_NO_32BIT=1)"
     elif [ -z "$exe" ]; then
         build_name="$build_name: this kernel runs no 32-bit program"
     fi
+    report=${report:-$repo/docs/benchmarks-win64.md}
 fi
-wine=$loader
-wineserver=$server
 echo "run.sh: measuring the $build_name"
 
-# The folder list's benchmark is built from this repository even when --exe names a program.
+# The bench programs are built from this repository even when --exe names a program.
+toolchain=$repo/cmake/toolchain-mingw-${triplet%%-*}.cmake
 build=$repo/build/bench-$arch
-targets=(navigator_bench)
+targets=(navigator_bench dialog_run_bench)
 [ -n "$exe" ] || targets+=(Scrivtree)
-cmake -S "$repo" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$repo/cmake/toolchain-mingw-${triplet%%-*}.cmake" \
-    -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake -S "$repo" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$build" -j2 --target "${targets[@]}" >/dev/null
-[ -n "$exe" ] || exe=$build/Scrivtree.exe
-navigator=$build/navigator_bench.exe
-[ -f "$exe" ] || { echo "run.sh: no program at $exe" >&2; exit 1; }
-
-mkdir -p "$work_dir/bin"
-floor=$work_dir/bin/floor-$arch.exe
-$triplet-g++-posix -std=c++17 -O2 -static -Wall -Wextra -Werror \
-    -o "$floor" "$repo/bench/floor.cpp"
-floor_wide=$work_dir/bin/floor-wide-$arch.exe
-$triplet-g++-posix -std=c++17 -O2 -static -municode -Wall -Wextra -Werror \
-    -o "$floor_wide" "$repo/bench/floor_wide.cpp"
-desktop_holder=$work_dir/bin/desktop-holder-$arch.exe
-$triplet-g++-posix -std=c++17 -O2 -static -municode -mwindows -Wall -Wextra -Werror \
-    -o "$desktop_holder" "$repo/bench/desktop_holder.cpp"
+exe=${exe:-$build/Scrivtree.exe}
+compile() {
+    $triplet-g++-posix -std=c++17 -O2 -static -municode -Wall -Wextra -Werror \
+        -o "$work_dir/bin/$1-$arch.exe" "$repo/bench/$1.cpp" "${@:2}"
+}
+compile floor_wide
+compile desktop_holder -mwindows
 
 # The earlier build for the start-up pair, made once per architecture from the commit's files
 # and kept: its sources never change.
@@ -131,70 +92,61 @@ old_root=$work_dir/scrivtree-$old_commit
 old_exe=$old_root/build-$arch/Scrivtree.exe
 if [ ! -f "$old_exe" ]; then
     echo "run.sh: building Scrivtree of $old_commit"
-    if [ ! -d "$old_root/src" ]; then
-        rm -rf "$old_root/src.part"
-        mkdir -p "$old_root/src.part"
-        git -C "$repo" archive "$old_commit" | tar -x -C "$old_root/src.part"
-        mv "$old_root/src.part" "$old_root/src"
-    fi
-    cmake -S "$old_root/src" -B "$old_root/build-$arch" \
-        -DCMAKE_TOOLCHAIN_FILE="$repo/cmake/toolchain-mingw-${triplet%%-*}.cmake" \
+    rm -rf "$old_root/src"
+    mkdir -p "$old_root/src"
+    git -C "$repo" archive "$old_commit" | tar -x -C "$old_root/src"
+    cmake -S "$old_root/src" -B "$old_root/build-$arch" -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
         -DCMAKE_BUILD_TYPE=Release >/dev/null
     cmake --build "$old_root/build-$arch" -j2 --target Scrivtree >/dev/null
 fi
 
-python3 "$repo/bench/generate_trees.py" "$work_dir/trees"
+# The generator remakes trees of another version, so it is never pointed at trees it does not
+# own: those --trees names are taken only when they are of its version.
+version=$(sed -n 's/^VERSION = //p' "$repo/bench/generate_trees.py")
+if [ -z "$trees" ] || ! python3 -c 'import json, sys; sys.exit(json.load(open(sys.argv[1]))
+["version"] != int(sys.argv[2]))' "$trees/manifest.json" "$version" 2>/dev/null; then
+    trees=$work_dir/trees
+    python3 "$repo/bench/generate_trees.py" "$trees"
+fi
 
-# The bench's own Wine prefix, with the locale and time zone of the tests and no display, so
-# that a message box fails at once instead of waiting.
+# The command line runs in a prefix without a display, where a message box fails at once
+# instead of waiting, with the locale and time zone of the tests.
 wine_environment "$work_dir/wine/$arch"
 unset DISPLAY
-mkdir -p "$work_dir/wine"
-if [ ! -f "$WINEPREFIX/system.reg" ] || [ ! -f "$WINEPREFIX/.bench-ready" ] || ! prefix_configured; then
-    "$wine" wineboot -i </dev/null >/dev/null 2>&1
+if [ ! -f "$WINEPREFIX/system.reg" ] || ! prefix_configured; then
+    "$loader" wineboot -i </dev/null >/dev/null 2>&1 || true
     configure_prefix
     # The server that wineboot started is not a lasting one: let it end.
-    "$wineserver" -w
-    touch "$WINEPREFIX/.bench-ready"
+    "$server" -w
 fi
-# A server that outlives each run keeps the start-up cost steady; it ends itself a minute
-# after the last run. When one is already running this start does nothing.
-"$wineserver" -p60 </dev/null >/dev/null 2>&1 || true
+# A server that outlives each run keeps the start-up cost steady; it ends itself a minute after
+# the last run. When one is already running this start does nothing.
+"$server" -p60 </dev/null >/dev/null 2>&1 || true
 
-# The folder list needs a display. It runs through the project's Wine runner, in a prefix of
-# its own that has one (the prefix above has none); the runner sets that prefix up. A display
-# this run starts is stopped at its end, with the Wine programs that drew on it.
-display_wine_root=$work_dir/wine-display
-stop_display() {
+# The folder list and the dialog need a display: they run through the project's Wine runner in
+# a prefix of their own (SCRIVTREE_WINE_ROOT, by default under the work dir). A display this run
+# starts is stopped at its end, with the Wine programs that drew on it.
+display_wine_root=${SCRIVTREE_WINE_ROOT:-$work_dir/wine-display}
+holder_pid=
+display_pid=
+stop() {
+    [ -z "$holder_pid" ] || kill "$holder_pid" 2>/dev/null || true
     [ -n "$display_pid" ] || return 0
-    WINEPREFIX=$display_wine_root/$arch "$wineserver" -k >/dev/null 2>&1 || true
+    WINEPREFIX=$display_wine_root/$arch "$server" -k >/dev/null 2>&1 || true
     kill "$display_pid" 2>/dev/null || true
 }
-display_pid=
-stop_holder_and_display() {
-    [ -z "$holder_pid" ] || kill "$holder_pid" 2>/dev/null || true
-    stop_display
-}
-holder_pid=
-trap stop_holder_and_display EXIT
-# The desktop, which Scrivtree's wait cursor needs and which the floors never touch, is held
-# for the whole bench, as on Windows; see bench/desktop_holder.cpp.
-"$wine" "$desktop_holder" </dev/null >/dev/null 2>&1 &
+trap stop EXIT
+# Wine's desktop, which Scrivtree's wait cursor needs and Windows always has, is held for the
+# whole bench; see bench/desktop_holder.cpp.
+"$loader" "$work_dir/bin/desktop_holder-$arch.exe" </dev/null >/dev/null 2>&1 &
 holder_pid=$!
 start_display "$display"
 
-set -- --work-dir "$work_dir" --exe "$exe" --floor "$floor" --floor-wide "$floor_wide" \
-    --old-exe "$old_exe" --old-commit "$old_commit" --arch "$arch" --wine "$wine" --repo "$repo" \
-    --build "$build_name" \
-    --navigator "$navigator" --display "$display" --display-wine-root "$display_wine_root" \
-    --rounds "$rounds" --cpu "$cpu"
-if [ -n "$save_outputs" ]; then
-    set -- "$@" --save-outputs "$save_outputs"
-fi
-if [ -n "$check_only" ]; then
-    set -- "$@" --check-only
-else
-    set -- "$@" --report "$report"
-fi
-python3 "$repo/bench/measure.py" "$@"
+python3 "$repo/bench/measure.py" --work-dir "$work_dir" --trees "$trees" --exe "$exe" \
+    --floor-wide "$work_dir/bin/floor_wide-$arch.exe" --old-exe "$old_exe" \
+    --old-commit "$old_commit" --arch "$arch" --wine "$loader" --repo "$repo" \
+    --build "$build_name" --navigator "$build/navigator_bench.exe" \
+    --dialog-run "$build/dialog_run_bench.exe" --display "$display" \
+    --display-wine-root "$display_wine_root" --cpu "$cpu" --report "$report" \
+    --baseline "${baseline:-$report}" ${options[@]+"${options[@]}"}
 echo "run.sh: done in $(($(date +%s) - began)) s"

@@ -125,9 +125,9 @@ add_executable(navigator_bench EXCLUDE_FROM_ALL bench/navigator.cpp
                $<TARGET_OBJECTS:scrivtree_resources>)
 target_link_libraries(navigator_bench PRIVATE scrivtree_ui scrivtree_warnings)
 # A run from the dialog against the same job from the command line (bench/dialog_run.cpp);
-# bench/dialog_run.sh builds it.
+# bench/run.sh builds it.
 add_executable(dialog_run_bench EXCLUDE_FROM_ALL bench/dialog_run.cpp)
-target_include_directories(dialog_run_bench PRIVATE ${CMAKE_SOURCE_DIR})
+target_include_directories(dialog_run_bench PRIVATE ${CMAKE_SOURCE_DIR} ${SCRIVTREE_GENERATED_DIR})
 target_link_libraries(dialog_run_bench PRIVATE scrivtree_warnings)
 add_wine_test(dialog_tests tests/wine/dialog_test.cpp tests/wine/dialog_driver.cpp
               tests/wine/screen_test.cpp)
