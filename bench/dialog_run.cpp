@@ -3,15 +3,14 @@
 // to the same box. Started by bench/measure.py; see docs/benchmarks-dialog-run.md.
 //
 // Usage: dialog_run.exe [--cpu-clock FILE] [--extra-titles N] SCRIVTREE ONE_FOLDER OUTPUT_FOLDER
-//                       ROUNDS DIALOG_RUNS NAME|FOLDER|OPTIONS12|FLAGS...
+//                       ROUNDS DIALOG_RUNS [NAME FOLDER OPTIONS12 FLAGS]...
 //
-// A case is its folder, the dialog's options as the registry keeps them and the same job's
+// A case is a folder, the dialog's options as the registry keeps them and the same job's
 // command-line flags. Each round runs, for every case, in an order that turns from round to
 // round: the command line with -cb on FOLDER and on ONE_FOLDER (a folder of one file, for the
-// start-up cost), and a dialog on each, clicking Go DIALOG_RUNS times. Round 0 is the warm-up,
-// not timed. Prints every run as JSON: its start, its box, and its output file's name, to which
-// the caller adds when the file was closed. Exit code 0 when every run ended as it should, 1
-// when not, 2 on a setup failure.
+// start-up cost), and a dialog on each, clicking Go DIALOG_RUNS times. Round 0 is the warm-up.
+// Prints a JSON line per run, then one of the whole. Exit code 0 when every run ended as it
+// should, 1 when not, 2 on a setup failure.
 //
 // A box is stamped when its window is made, seen through an out-of-context WinEvent hook: no
 // polling competes with the program, and the box's drawing is left out. --cpu-clock names the

@@ -138,30 +138,26 @@ def pin(pids, cpu):
 
 
 class Case:
-    def __init__(self, key, tree, program, flags, lines, sections=None):
-        self.key, self.tree, self.program, self.flags = key, tree, program, flags
+    def __init__(self, key, label, tree, program, flags, lines, sections=None):
+        self.key, self.label, self.tree, self.program, self.flags = key, label, tree, program, flags
         self.lines, self.sections = lines, sections
         self.walls, self.peaks, self.cpus = [], [], []
 
-    def label(self, old_commit):
-        tree, flags = self.tree.upper(), " ".join(self.flags)
-        return {"scrivtree": f"{tree} Scrivtree {flags}",
-                "scrivtree-old": f"{tree} Scrivtree of {old_commit} {flags}",
-                "floor-wide": f"{tree} wide floor"}.get(self.program, f"{tree} cmd /c dir /s /b")
 
-
-def make_cases(counts):
+def make_cases(counts, old_commit):
     def scrivtree(tree, flags, program="scrivtree"):
         folders = counts[tree]["folders"] if "-s" in flags else 1
         # Per section: title, underline, empty line, entries, two empty lines between sections.
         lines = 5 * folders + (folders - 1) + counts[tree]["files"]
         key = "-".join([tree] + [flag.lstrip("-") for flag in flags])
-        return Case(key + ("-old" if program == "scrivtree-old" else ""), tree, program, flags,
-                    lines, folders)
+        old = program == "scrivtree-old"
+        label = f"{tree.upper()} Scrivtree {f'of {old_commit} ' if old else ''}{' '.join(flags)}"
+        return Case(key + ("-old" if old else ""), label, tree, program, flags, lines, folders)
 
     def other(tree, program):
         entries = counts[tree]["folders"] - 1 + counts[tree]["files"]
-        return Case(f"{tree}-{program}", tree, program, [], entries)
+        label = tree.upper() + (" wide floor" if program == "floor-wide" else " cmd /c dir /s /b")
+        return Case(f"{tree}-{program}", label, tree, program, [], entries)
 
     return [
         scrivtree("empty", ["-s", "-f"]),
@@ -186,7 +182,7 @@ class CommandLine:
 
     def __init__(self, args, counts):
         self.args = args
-        self.cases = make_cases(counts)
+        self.cases = make_cases(counts, args.old_commit)
         self.out = os.path.join(args.work_dir, "out")
         os.makedirs(self.out, exist_ok=True)
 
@@ -222,13 +218,12 @@ class CommandLine:
             ended, cpu = wait_or_kill(process, RUN_TIMEOUT_SECONDS)
             wall = time.perf_counter() - began
             cpu += sum(map(cpu_seconds, servers)) - server_before
-            label = case.label(self.args.old_commit)
             if not ended:
-                raise SystemExit(f"measure: {label} ran longer than {RUN_TIMEOUT_SECONDS} s")
+                raise SystemExit(f"measure: {case.label} ran longer than {RUN_TIMEOUT_SECONDS} s")
             fields = dict(line.strip().rpartition(": ")[::2] for line in report.read().splitlines())
             if process.returncode != 0 or fields.get("Exit status") != "0":
                 errors.seek(0)
-                raise SystemExit(f"measure: {label} failed: "
+                raise SystemExit(f"measure: {case.label} failed: "
                                  f"{errors.read().decode(errors='replace').strip()}")
         return wall, int(fields["Maximum resident set size (kbytes)"]) * 1024, cpu
 
@@ -250,8 +245,8 @@ class CommandLine:
             if sections != case.sections:
                 problems.append(f"{sections} sections where {case.sections} were expected")
         if problems:
-            raise SystemExit(f"measure: {case.label(self.args.old_commit)}: "
-                             f"{'; '.join(problems)}; see {self.output(case)}")
+            raise SystemExit(f"measure: {case.label}: {'; '.join(problems)}; "
+                             f"see {self.output(case)}")
 
     def warm_up(self, failures):
         for case in self.cases:
@@ -260,7 +255,7 @@ class CommandLine:
                 self.check(case)
             except SystemExit as failure:
                 print(failure, file=sys.stderr, flush=True)
-                failures.append(case.label(self.args.old_commit))
+                failures.append(case.label)
         if self.args.save_outputs:
             os.makedirs(self.args.save_outputs, exist_ok=True)
             for case in self.cases:
@@ -536,7 +531,6 @@ def previous_peaks(path):
 def write_report(args, commands, nav, dialog, counts, facts, elapsed):
     by_key = {case.key: case for case in commands.cases}
     floors = {case.tree: case for case in commands.cases if case.program == "floor-wide"}
-    label = lambda case: case.label(args.old_commit)
     rows, targets = [], []
 
     def target(what, measured, limit, met):
@@ -552,7 +546,7 @@ def write_report(args, commands, nav, dialog, counts, facts, elapsed):
         if case.key in STARTUP_KEYS:
             continue
         floor = floors.get(case.tree) if case.program in ("scrivtree", "dir") else None
-        rows.append([label(case), seconds(median(case.walls)), value_range(case.walls),
+        rows.append([case.label, seconds(median(case.walls)), value_range(case.walls),
                      seconds(median(case.cpus)), mib(median(case.peaks)),
                      f"{stats.ratio(case.walls, floor.walls):.2f}x / "
                      f"{stats.ratio(case.cpus, floor.cpus):.2f}x" if floor else ""])
@@ -576,8 +570,8 @@ def write_report(args, commands, nav, dialog, counts, facts, elapsed):
                                 f"{args.old_commit}", new, old, STARTUP_LIMIT)
     before = previous_peaks(args.baseline) if args.baseline else {}
     for case in commands.cases:
-        if case.program == "scrivtree" and label(case) in before:
-            peak, was = median(case.peaks) / stats.MIB, before[label(case)]
+        if case.program == "scrivtree" and case.label in before:
+            peak, was = median(case.peaks) / stats.MIB, before[case.label]
             target(f"{case.tree.upper()} `{' '.join(case.flags)}`, peak memory",
                    f"{peak:.1f} MiB ({(peak / was - 1) * 100:+.0f}%)",
                    f"<= {was * PEAK_LIMIT:.1f} MiB ({was:.1f} +{(PEAK_LIMIT - 1) * 100:.0f}%)",
@@ -613,7 +607,7 @@ def write_report(args, commands, nav, dialog, counts, facts, elapsed):
                           "Peak memory (MiB)", "To wide floor"], rows),
         "startup": table(["Program", "Runs", "Median wall (s)", "Range (s)",
                           "Median processor (s)", "Peak memory (MiB)"], [
-            [label(case), str(len(case.walls)), seconds(median(case.walls)),
+            [case.label, str(len(case.walls)), seconds(median(case.walls)),
              value_range(case.walls), seconds(median(case.cpus)), mib(median(case.peaks))]
             for case in (old, new)]),
         "startup_ratio": f"{startup_ratio:.2f}", "startup_limit": f"{STARTUP_LIMIT:.2f}",
