@@ -15,6 +15,7 @@ The report is bench/report.md.in with its placeholders filled.
 
 import argparse
 import ctypes
+import fnmatch
 import json
 import os
 import re
@@ -142,6 +143,9 @@ class Case:
         self.key, self.label, self.tree, self.program, self.flags = key, label, tree, program, flags
         self.lines, self.sections = lines, sections
         self.walls, self.peaks, self.cpus = [], [], []
+        # The keys of the cases it is judged against, run with it when --cases picks it.
+        self.yardsticks = set(STARTUP_KEYS) if key in STARTUP_KEYS else \
+            {key[:-2]} if key.endswith("-u") else set()
 
 
 def make_cases(counts, old_commit):
@@ -176,13 +180,22 @@ def make_cases(counts, old_commit):
     ]
 
 
+def pick(names, patterns):
+    """The names that match one of the comma-separated shell patterns; all without patterns."""
+    return [name for name in names if patterns is None or
+            any(fnmatch.fnmatchcase(name, pattern) for pattern in patterns.split(","))]
+
+
 class CommandLine:
     """The command-line cases, each a run of `wine PROGRAM` under GNU time in the prefix without
     a display, where a message box fails at once instead of waiting."""
 
     def __init__(self, args, counts):
         self.args = args
-        self.cases = make_cases(counts, args.old_commit)
+        cases = make_cases(counts, args.old_commit)
+        picked = set(pick([case.key for case in cases], args.cases))
+        picked.update(*(case.yardsticks for case in cases if case.key in picked))
+        self.cases = [case for case in cases if case.key in picked]
         self.out = os.path.join(args.work_dir, "out")
         os.makedirs(self.out, exist_ok=True)
 
@@ -266,8 +279,9 @@ class CommandLine:
         """Rounds in an order that turns from round to round; the start-up pair is one unit, its
         two programs in turn, each going first as often as the other."""
         units = [[case] for case in self.cases if case.key not in STARTUP_KEYS]
-        units.insert(1, [case for case in self.cases if case.key in STARTUP_KEYS])
-        for index in range(rounds):
+        pair = [case for case in self.cases if case.key in STARTUP_KEYS]
+        units[1:1] = [pair] if pair else []
+        for index in range(rounds if units else 0):
             shift = index % len(units)
             for unit in units[shift:] + units[:shift]:
                 for repeat in range(1 if len(unit) == 1 else STARTUP_REPEATS):
@@ -361,30 +375,27 @@ class DialogRun:
             return None, None
         return group, os.path.join(group, clock)
 
-    def adopt(self, pids, cpu):
-        pin(pids, cpu)
-        for pid in pids if self.group else []:
+    @staticmethod
+    def move(pids, group):
+        for pid in pids:
             try:
-                with open(os.path.join(self.group, "cgroup.procs"), "w") as f:
+                with open(os.path.join(group, "cgroup.procs"), "w") as f:
                     f.write(str(pid))
             except OSError:
                 pass
 
+    def adopt(self, pids, cpu):
+        pin(pids, cpu)
+        if self.group:
+            self.move(pids, self.group)
+
     def release_group(self):
         """Gives the group's processes back to the group above and removes it."""
-        if not self.group:
-            return
-        home = os.path.dirname(self.group)
-        for _ in range(3):
-            for pid in stats.read_text(os.path.join(self.group, "cgroup.procs")).split():
-                try:
-                    with open(os.path.join(home, "cgroup.procs"), "w") as f:
-                        f.write(pid)
-                except OSError:
-                    pass
+        for _ in range(3 if self.group else 0):
+            self.move(stats.read_text(os.path.join(self.group, "cgroup.procs")).split(),
+                      os.path.dirname(self.group))
             try:
-                os.rmdir(self.group)
-                return
+                return os.rmdir(self.group)
             except OSError:
                 time.sleep(1)
 
@@ -536,10 +547,15 @@ def write_report(args, commands, nav, dialog, counts, facts, elapsed):
     def target(what, measured, limit, met):
         targets.append([what, measured, limit, "met" if met else "not met"])
 
-    def time_target(what, case, yardstick, limit):
+    def time_target(key, yardstick, limit, what=None):
+        case, yardstick = by_key.get(key), by_key.get(yardstick)
+        if case is None or yardstick is None:
+            return None
         wall = stats.ratio(case.walls, yardstick.walls)
         cpu = stats.ratio(case.cpus, yardstick.cpus)
-        target(what, f"{wall:.2f}x (processor time {cpu:.2f}x)", f"<= {limit:.2f}x", wall <= limit)
+        what = what or f", time to `{' '.join(yardstick.flags)}`"
+        target(f"{case.tree.upper()} `{' '.join(case.flags)}`{what}",
+               f"{wall:.2f}x (processor time {cpu:.2f}x)", f"<= {limit:.2f}x", wall <= limit)
         return wall
 
     for case in commands.cases:
@@ -553,21 +569,16 @@ def write_report(args, commands, nav, dialog, counts, facts, elapsed):
     for key, limit in (("t1-s-f", T1_LIST_LIMIT), ("t1-s-f-i-e-p-pt-t", T1_ALL_OPTIONS_LIMIT),
                        ("t2-f-sort-name", T2_SORT_LIMIT), ("t2-f-sort-ext", T2_SORT_LIMIT),
                        ("t2-f-sort-size", T2_SORT_LIMIT), ("t2-f-sort-date", T2_SORT_LIMIT)):
-        case = by_key[key]
-        time_target(f"{case.tree.upper()} `{' '.join(case.flags)}`, time to wide floor", case,
-                    floors[case.tree], limit)
-        if key == "t1-s-f":
-            to_dir = stats.ratio(case.walls, by_key["t1-dir"].walls)
+        time_target(key, f"{key[:2]}-floor-wide", limit, ", time to wide floor")
+        if key == "t1-s-f" and "t1-dir" in by_key and key in by_key:
+            to_dir = stats.ratio(by_key[key].walls, by_key["t1-dir"].walls)
             target("T1 `-s -f`, time to `dir /s /b`",
                    f"{to_dir:.2f}x ({1 / to_dir:.2f} times as fast)",
                    "<= 0.50x (2 times as fast)", to_dir <= 0.5)
-    for key in ("t1-s-f-u", "t2-f-sort-name-u"):
-        case, plain = by_key[key], by_key[key[:-2]]
-        time_target(f"{case.tree.upper()} `{' '.join(case.flags)}`, time to "
-                    f"`{' '.join(plain.flags)}`", case, plain, UTF8_LIMIT)
-    old, new = (by_key[key] for key in STARTUP_KEYS)
-    startup_ratio = time_target(f"ONE `{' '.join(new.flags)}` (start-up), time to the build of "
-                                f"{args.old_commit}", new, old, STARTUP_LIMIT)
+    time_target("t1-s-f-u", "t1-s-f", UTF8_LIMIT)
+    time_target("t2-f-sort-name-u", "t2-f-sort-name", UTF8_LIMIT)
+    startup_ratio = time_target(STARTUP_KEYS[1], STARTUP_KEYS[0], STARTUP_LIMIT,
+                                f" (start-up), time to the build of {args.old_commit}")
     before = previous_peaks(args.baseline) if args.baseline else {}
     for case in commands.cases:
         if case.program == "scrivtree" and case.label in before:
@@ -576,56 +587,69 @@ def write_report(args, commands, nav, dialog, counts, facts, elapsed):
                    f"{peak:.1f} MiB ({(peak / was - 1) * 100:+.0f}%)",
                    f"<= {was * PEAK_LIMIT:.1f} MiB ({was:.1f} +{(PEAK_LIMIT - 1) * 100:.0f}%)",
                    peak <= was * PEAK_LIMIT)
-    target("T4 folder list, fill time to one enumeration of the folder", f"{nav['ratio']:.2f}x",
-           f"<= {NAVIGATOR_RATIO_LIMIT:.2f}x", nav["ratio"] <= NAVIGATOR_RATIO_LIMIT)
+    if nav:
+        target("T4 folder list, fill time to one enumeration of the folder",
+               f"{nav['ratio']:.2f}x", f"<= {NAVIGATOR_RATIO_LIMIT:.2f}x",
+               nav["ratio"] <= NAVIGATOR_RATIO_LIMIT)
 
     shapes = {"t1": "depth 4, 10 sub-folders and 10 files in every folder", "t2": "one folder",
               "t3": "a chain of folders; the deepest files' paths are 254 to 259 characters",
               "t4": "one folder of sub-folders only, for the dialog's folder list",
               "empty": "an empty folder", "one": "one folder with one file, for the start-up"}
-    other = ("64-bit build", "benchmarks-win64.md",
-             "SCRIVTREE_NO_32BIT=1 bash bench/run.sh") \
+    other = ("64-bit build", "benchmarks-win64.md", "SCRIVTREE_NO_32BIT=1 bash bench/run.sh") \
         if args.arch == "win32" else ("32-bit build", "benchmarks.md", "bash bench/run.sh")
-    empty = by_key["empty-s-f"]
-    facts += [["Build measured", args.build],
-              ["Scrivtree.exe", stats.digest(args.exe)],
+    empty = by_key.get("empty-s-f")
+    facts += [["Build measured", args.build], ["Scrivtree.exe", stats.digest(args.exe)],
               [f"Scrivtree.exe of {args.old_commit}", stats.digest(args.old_exe)],
               ["Load average at the end", stats.load_average()]]
     fields = {
         "build": args.build, "other_build": other[0], "other_report": other[1],
         "other_command": other[2], "old_commit": args.old_commit, "rounds": args.rounds,
         "startup_repeats": STARTUP_REPEATS, "display": args.display,
+        "cases": "all" if args.cases is None else f"`--cases '{args.cases}'`",
         "pinning": "not pinned" if args.cpu is None else f"processor {args.cpu}, `--cpu`",
-        "empty_wall": seconds(median(empty.walls)), "empty_peak": mib(median(empty.peaks)),
         "baseline": ("held to that of this report's previous run" if args.baseline == args.report
                      else f"held to that of `{os.path.relpath(args.baseline, args.repo)}`")
         if before else "alone: there was no earlier report to hold it to",
         "trees": table(["Tree", "Folders", "Files", "Shape"], [
             [name.upper(), f"{counts[name]['folders']:,}", f"{counts[name]['files']:,}", shape]
             for name, shape in shapes.items()]),
-        "results": table(["Case", "Median wall (s)", "Range (s)", "Median processor (s)",
-                          "Peak memory (MiB)", "To wide floor"], rows),
-        "startup": table(["Program", "Runs", "Median wall (s)", "Range (s)",
-                          "Median processor (s)", "Peak memory (MiB)"], [
-            [case.label, str(len(case.walls)), seconds(median(case.walls)),
-             value_range(case.walls), seconds(median(case.cpus)), mib(median(case.peaks))]
-            for case in (old, new)]),
-        "startup_ratio": f"{startup_ratio:.2f}", "startup_limit": f"{STARTUP_LIMIT:.2f}",
-        "subfolders": f"{counts['t4']['folders'] - 1:,}", "items": f"{nav['items']:,}",
-        "navigator": table(["Step", "Median (s)", "Range (s)"], [
-            [what, seconds(median(nav[key])), value_range(nav[key])] for what, key in (
-                ("One enumeration of T4 (the yardstick)", "enumerate_seconds"),
-                ("`FillFolderList` opening T4", "fill_seconds"),
-                ("The list's first paint after the fill (not in the ratio)", "paint_seconds"))]),
-        "navigator_ratio": f"{nav['ratio']:.2f}", "navigator_limit": f"{NAVIGATOR_RATIO_LIMIT:.2f}",
-        "dialog": dialog_tables(dialog),
         "targets": table(["Target", "Measured", "Limit", ""], targets),
         "machine": table(["", ""], facts), "minutes": f"{elapsed / 60:.1f}",
     }
+    if rows:
+        fields["results"] = table(["Case", "Median wall (s)", "Range (s)", "Median processor (s)",
+                                   "Peak memory (MiB)", "To wide floor"], rows)
+    if empty:
+        fields.update(empty_wall=seconds(median(empty.walls)), empty_peak=mib(median(empty.peaks)))
+    if startup_ratio:
+        fields.update(startup_ratio=f"{startup_ratio:.2f}", startup_limit=f"{STARTUP_LIMIT:.2f}",
+                      startup=table(["Program", "Runs", "Median wall (s)", "Range (s)",
+                                     "Median processor (s)", "Peak memory (MiB)"], [
+                          [case.label, str(len(case.walls)), seconds(median(case.walls)),
+                           value_range(case.walls), seconds(median(case.cpus)),
+                           mib(median(case.peaks))]
+                          for case in (by_key[key] for key in STARTUP_KEYS)]))
+    if nav:
+        fields.update(
+            subfolders=f"{counts['t4']['folders'] - 1:,}", items=f"{nav['items']:,}",
+            navigator_ratio=f"{nav['ratio']:.2f}", navigator_limit=f"{NAVIGATOR_RATIO_LIMIT:.2f}",
+            navigator=table(["Step", "Median (s)", "Range (s)"], [
+                [what, seconds(median(nav[key])), value_range(nav[key])] for what, key in (
+                    ("One enumeration of T4 (the yardstick)", "enumerate_seconds"),
+                    ("`FillFolderList` opening T4", "fill_seconds"),
+                    ("The list's first paint after the fill (not in the ratio)",
+                     "paint_seconds"))]))
+    if dialog:
+        fields["dialog"] = dialog_tables(dialog)
+    # A part of the template between "<!-- if NAME -->" and "<!-- end -->" is kept when the
+    # report has the field NAME, that is when its measurement ran.
     with open(os.path.join(args.repo, "bench", "report.md.in")) as f:
-        text = string.Template(f.read()).substitute(fields)
+        text = re.sub(r"<!-- if (\w+) -->\n(.*?)<!-- end -->\n",
+                      lambda part: part.group(2) if part.group(1) in fields else "", f.read(),
+                      flags=re.S)
     with open(args.report, "w") as f:
-        f.write(text)
+        f.write(string.Template(text).substitute(fields))
 
 
 def main():
@@ -644,6 +668,7 @@ def main():
     parser.add_argument("--check-only", action="store_true")
     parser.add_argument("--cpu", default="last")
     parser.add_argument("--display-cpu", type=int)
+    parser.add_argument("--cases")
     args = parser.parse_args()
     if args.rounds < 1:
         parser.error("--rounds must be at least 1")
@@ -657,17 +682,19 @@ def main():
     with open(os.path.join(args.trees, "manifest.json")) as f:
         counts = json.load(f)["trees"]
     facts = stats.machine_facts(args.wine, args.repo)
-    commands, navigator = CommandLine(args, counts), Navigator(args, counts)
-    dialog = DialogRun(args, counts)
+    commands = CommandLine(args, counts)
+    navigator = Navigator(args, counts) if pick(["t4-folder-list"], args.cases) else None
+    dialog = DialogRun(args, counts) if pick(["dialog-run"], args.cases) else None
+    if not (commands.cases or navigator or dialog):
+        raise SystemExit(f"measure: nothing matches --cases {args.cases}")
     try:
         print("measure: warm-up and output check", flush=True)
         # Every part is run and checked, so that one run names every case that fails.
         failures = []
         commands.warm_up(failures)
-        for what, check in (("T4 folder list", lambda: navigator.run(1)),
-                            ("dialog run", lambda: dialog.run(0))):
+        for what, part, rounds in (("T4 folder list", navigator, 1), ("dialog run", dialog, 0)):
             try:
-                check()
+                part and part.run(rounds)
             except SystemExit as failure:
                 print(failure, file=sys.stderr, flush=True)
                 failures.append(what)
@@ -677,12 +704,10 @@ def main():
         if args.check_only:
             return
         commands.measure(args.rounds)
-        nav = navigator.run(args.rounds)
-        print("measure: the folder list done", flush=True)
-        dialog_result = dialog.run(args.rounds)
-        print("measure: the dialog run done", flush=True)
+        nav = navigator and navigator.run(args.rounds)
+        dialog_result = dialog and dialog.run(args.rounds)
     finally:
-        dialog.release_group()
+        dialog and dialog.release_group()
     with open(os.path.join(commands.out, "results.json"), "w") as f:
         results = {case.key: {"wall_seconds": case.walls, "peak_bytes": case.peaks,
                               "cpu_seconds": case.cpus} for case in commands.cases}
