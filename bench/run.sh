@@ -4,6 +4,7 @@
 #   bash bench/run.sh [--rounds N] [--work-dir DIR] [--trees DIR] [--exe PATH] [--report FILE]
 #                     [--baseline FILE] [--check-only] [--save-outputs DIR] [--cpu N|last|none]
 #                     [--display :N] [--display-cpu N] [--dialog-runs N] [--extra-titles N] [--long]
+#                     [--cases PATTERNS]
 #
 # Installs what is missing (scripts/install-deps.sh), builds Scrivtree (unless --exe names a
 # build), the bench programs and, once, Scrivtree of old_commit for the start-up pair, makes the
@@ -11,7 +12,8 @@
 # the Wine prefixes and the X display, and runs bench/measure.py. A full run rewrites
 # docs/benchmarks.md (docs/benchmarks-win64.md for the 64-bit build) unless --report names
 # another file; the peak memory is held to that of --baseline, by default the report rewritten.
-# --check-only runs and checks each case once, without timing or report.
+# --check-only runs and checks each case once, without timing or report; --cases runs those
+# whose keys match the comma-separated shell patterns (see the report).
 set -eu
 
 repo=$(cd "$(dirname "$0")/.." && pwd)
@@ -27,14 +29,14 @@ old_commit=9cf7bbe
 options=()
 
 usage() {
-    sed -n '4,6p' "$0" | sed 's/^#//' >&2
+    sed -n '4,7p' "$0" | sed 's/^#//' >&2
     exit 2
 }
 
 while [ $# -gt 0 ]; do
     case $1 in
     --check-only | --long) options+=("$1"); shift ;;
-    --rounds | --save-outputs | --display-cpu | --dialog-runs | --extra-titles)
+    --rounds | --save-outputs | --display-cpu | --dialog-runs | --extra-titles | --cases)
         [ $# -ge 2 ] || usage; options+=("$1" "$2"); shift 2 ;;
     --work-dir) [ $# -ge 2 ] || usage; work_dir=$2; shift 2 ;;
     --trees) [ $# -ge 2 ] || usage; trees=$(realpath "$2"); shift 2 ;;
