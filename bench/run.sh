@@ -13,7 +13,8 @@
 # docs/benchmarks.md (docs/benchmarks-win64.md for the 64-bit build) unless --report names
 # another file; the peak memory is held to that of --baseline, by default the report rewritten.
 # --check-only runs and checks each case once, without timing or report; --cases runs those
-# whose keys match the comma-separated shell patterns (see the report).
+# whose keys match the comma-separated shell patterns (see the report), and writes a report only
+# where --report names one.
 set -eu
 
 repo=$(cd "$(dirname "$0")/.." && pwd)
@@ -21,6 +22,7 @@ work_dir=/tmp/scrivtree-bench
 trees=
 exe=
 report=
+cases=
 baseline=
 cpu=last
 display=:96
@@ -36,11 +38,12 @@ usage() {
 while [ $# -gt 0 ]; do
     case $1 in
     --check-only | --long) options+=("$1"); shift ;;
-    --rounds | --save-outputs | --display-cpu | --dialog-runs | --extra-titles | --cases)
+    --rounds | --save-outputs | --display-cpu | --dialog-runs | --extra-titles)
         [ $# -ge 2 ] || usage; options+=("$1" "$2"); shift 2 ;;
     --work-dir) [ $# -ge 2 ] || usage; work_dir=$2; shift 2 ;;
     --trees) [ $# -ge 2 ] || usage; trees=$(realpath "$2"); shift 2 ;;
     --exe) [ $# -ge 2 ] || usage; exe=$(realpath "$2"); shift 2 ;;
+    --cases) [ $# -ge 2 ] || usage; cases=$2; options+=("$1" "$2"); shift 2 ;;
     --report) [ $# -ge 2 ] || usage; report=$2; shift 2 ;;
     --baseline) [ $# -ge 2 ] || usage; baseline=$2; shift 2 ;;
     --cpu) [ $# -ge 2 ] || usage; cpu=$2; shift 2 ;;
@@ -60,7 +63,7 @@ bash "$repo/scripts/install-deps.sh"
 if { [ -z "$exe" ] && runs_32bit; } || { [ -n "$exe" ] && [ "$(pe_kind "$exe")" = PE32 ]; }; then
     arch=win32 triplet=i686-w64-mingw32 loader=$loader32
     build_name="32-bit (i686), the program users get"
-    report=${report:-$repo/docs/benchmarks.md}
+    default_report=$repo/docs/benchmarks.md
 else
     arch=win64 triplet=x86_64-w64-mingw32 loader=$loader64
     build_name="64-bit (x86_64)"
@@ -69,9 +72,10 @@ else
     elif [ -z "$exe" ]; then
         build_name="$build_name: this kernel runs no 32-bit program"
     fi
-    report=${report:-$repo/docs/benchmarks-win64.md}
+    default_report=$repo/docs/benchmarks-win64.md
 fi
 echo "run.sh: measuring the $build_name"
+[ -n "$report" ] || [ -n "$cases" ] || report=$default_report
 
 # The bench programs are built from this repository even when --exe names a program.
 toolchain=$repo/cmake/toolchain-mingw-${triplet%%-*}.cmake
