@@ -328,6 +328,7 @@ class Navigator:
             problems.append(f"{result['items']} items where {self.items} were expected")
         if problems or code not in (0, 1):
             raise SystemExit(f"measure: the folder list of T4: {'; '.join(problems)}")
+        result["ratio"] = stats.ratio(result["fill_seconds"], result["enumerate_seconds"])
         return result
 
 

@@ -147,12 +147,6 @@ HWND CreateFolderList() {
     return list;
 }
 
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    const size_t middle = values.size() / 2;
-    return values.size() % 2 != 0 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -211,19 +205,13 @@ int main(int argc, char** argv) {
     }
 
     const std::string problem = CheckList(list, folder);
-    const double enumerate_median = Median(enumerate_seconds);
-    const double fill_median = Median(fill_seconds);
     printf("{\"folder\": %s, \"subfolders\": %lu, \"items\": %ld, \"rounds\": %d, "
            "\"enumerate_seconds\": %s, \"fill_seconds\": %s, \"paint_seconds\": %s, "
-           "\"enumerate_best\": %.6f, \"enumerate_median\": %.6f, \"fill_best\": %.6f, "
-           "\"fill_median\": %.6f, \"ratio\": %.3f, \"list_ok\": %s, \"problem\": %s}\n",
+           "\"list_ok\": %s, \"problem\": %s}\n",
            JsonString(folder).c_str(), static_cast<unsigned long>(subfolders),
            static_cast<long>(SendMessageA(list, LB_GETCOUNT, 0, 0)), rounds,
            JsonList(enumerate_seconds).c_str(), JsonList(fill_seconds).c_str(),
-           JsonList(paint_seconds).c_str(),
-           *std::min_element(enumerate_seconds.begin(), enumerate_seconds.end()), enumerate_median,
-           *std::min_element(fill_seconds.begin(), fill_seconds.end()), fill_median,
-           fill_median / enumerate_median, problem.empty() ? "true" : "false",
+           JsonList(paint_seconds).c_str(), problem.empty() ? "true" : "false",
            JsonString(problem).c_str());
     fflush(stdout);
     DestroyWindow(GetParent(list));
