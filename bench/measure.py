@@ -506,9 +506,10 @@ def dialog_tables(result):
             start_up = times(job, "command-one", key)
             net = [whole - one for whole, one in zip(command, start_up)]
             first, later = times(job, "dialog", key, 1), times(job, "dialog", key, 2)
+            # A dialog clicked once has no later Go.
             rows.append([f"{job} `{flags}`", span(command), span(start_up), span(net),
-                         span(first), stats.paired_ratio(first, net), span(later),
-                         stats.paired_ratio(later, net)])
+                         span(first), stats.paired_ratio(first, net)] +
+                        ([span(later), stats.paired_ratio(later, net)] if later else ["", ""]))
         parts.append(f"{title} (s): median (range) over the rounds; ratios, the dialog's time "
                      "over the command line's less start-up, paired by round, with their 95% "
                      "bootstrap interval.\n\n" + table(
