@@ -209,6 +209,11 @@ bool ToLocalTime(uint64_t last_write, FILETIME& local) {
     return FileTimeToLocalFileTime(&utc, &local) != 0;
 }
 
+bool LocalCalendar(uint64_t last_write, SYSTEMTIME& calendar) {
+    FILETIME local;
+    return ToLocalTime(last_write, local) && FileTimeToSystemTime(&local, &calendar);
+}
+
 } // namespace
 
 void PrepareLastWriteText(bool utf8_output, LocalTimeRule rule) {
@@ -230,9 +235,8 @@ void PrepareLastWriteText(bool utf8_output, LocalTimeRule rule) {
 void LastWriteText::Format(uint64_t last_write) {
     date = {};
     time = {};
-    FILETIME local;
     SYSTEMTIME calendar;
-    if (!ToLocalTime(last_write, local) || !FileTimeToSystemTime(&local, &calendar)) {
+    if (!LocalCalendar(last_write, calendar)) {
         return;
     }
     const uint32_t day = (calendar.wYear * 16u + calendar.wMonth) * 32u + calendar.wDay;
@@ -252,9 +256,8 @@ void LastWriteText::Format(uint64_t last_write) {
 void LastWriteText::FormatSortable(uint64_t last_write) {
     date = {};
     time = {};
-    FILETIME local;
     SYSTEMTIME calendar;
-    if (!ToLocalTime(last_write, local) || !FileTimeToSystemTime(&local, &calendar)) {
+    if (!LocalCalendar(last_write, calendar)) {
         return;
     }
     // Written digit by digit: a listing may hold millions of them.

@@ -29,6 +29,8 @@
 #define IDS_UTF8_TEXT_FILE_TYPE 121
 #define IDS_STOP_BUTTON 122
 #define IDS_PROGRESS_TITLE 123
+#define IDS_CSV_FILE_TYPE 124
+#define IDS_HTML_FILE_TYPE 125
 
 // The "About..." item of the main dialog's system menu
 #define IDM_ABOUT 16

@@ -53,20 +53,34 @@ std::string CurrentVolumeLabel() {
     return VolumeLabel(DriveTable.rows[SelectedDriveRow].root);
 }
 
+// A file type of Save As, in the order of the type numbers. The first pattern's extension is
+// the one a name typed without any gets.
+struct FileType {
+    UINT description;
+    const wchar_t* patterns;
+    const char* extension;
+};
+constexpr std::array<FileType, kFileTypeCount> kFileTypes = {{
+    {IDS_TEXT_FILE_TYPE, L"*.txt", ".txt"},
+    {IDS_UTF8_TEXT_FILE_TYPE, L"*.txt", ".txt"},
+    {IDS_CSV_FILE_TYPE, L"*.csv", ".csv"},
+    {IDS_HTML_FILE_TYPE, L"*.html;*.htm", ".html"},
+}};
+
 // The proposed name; the volume label is read only for a drive root, where it is the name.
 std::string ProposedName() {
     const bool at_root = !CurrentFolder.empty() && CurrentFolder.back() == '\\';
-    return ProposedOutputName(CurrentFolder, at_root ? CurrentVolumeLabel() : "");
+    return ProposedOutputName(CurrentFolder, at_root ? CurrentVolumeLabel() : "",
+                              kFileTypes[DialogFileType].extension);
 }
 
-// Pairs of description and pattern, ended by an empty description: the file type of each
-// encoding, in the order of their numbers.
+// Pairs of description and patterns, ended by an empty description.
 std::wstring FileTypes() {
     std::wstring types;
-    for (const UINT id : {IDS_TEXT_FILE_TYPE, IDS_UTF8_TEXT_FILE_TYPE}) {
-        types += Widen(ProgramString(id));
+    for (const FileType& type : kFileTypes) {
+        types += Widen(ProgramString(type.description));
         types += L'\0';
-        types += L"*.txt";
+        types += type.patterns;
         types += L'\0';
     }
     return types;
@@ -75,6 +89,7 @@ std::wstring FileTypes() {
 } // namespace
 
 uint32_t DialogEncoding = kCodePageEncoding;
+uint32_t DialogFileType = kTextFileType;
 
 bool ChooseOutputFile(HWND dialog) {
     wchar_t file[MAX_PATH] = L"";
@@ -88,15 +103,25 @@ bool ChooseOutputFile(HWND dialog) {
     dialog_data.hwndOwner = dialog;
     dialog_data.hInstance = ModuleInstance;
     dialog_data.lpstrFilter = file_types.c_str();
-    dialog_data.nFilterIndex = DialogEncoding == kUtf8Encoding ? 2 : 1;
+    dialog_data.nFilterIndex = DialogFileType + 1;
     dialog_data.lpstrFile = file;
     dialog_data.nMaxFile = MAX_PATH;
     dialog_data.lpstrInitialDir = folder.c_str();
+    // A name typed without extension gets one: the dialog takes it from the first pattern of
+    // the type chosen in it, and this one, the offered type's, only where it cannot.
+    const std::wstring default_extension = Widen(kFileTypes[DialogFileType].extension + 1);
+    dialog_data.lpstrDefExt = default_extension.c_str();
     dialog_data.Flags = OFN_EXPLORER | OFN_PATHMUSTEXIST | OFN_OVERWRITEPROMPT;
     if (!ShowSaveAsDialog(dialog_data)) {
         return false;
     }
-    DialogEncoding = dialog_data.nFilterIndex == 2 ? kUtf8Encoding : kCodePageEncoding;
+    if (dialog_data.nFilterIndex >= 1 && dialog_data.nFilterIndex <= kFileTypeCount) {
+        DialogFileType = dialog_data.nFilterIndex - 1;
+        // The text types have their encodings' numbers.
+        if (DialogFileType <= kUtf8TextFileType) {
+            DialogEncoding = DialogFileType;
+        }
+    }
     SetDlgItemTextW(dialog, IDC_OUTPUT_FILE, file);
     return true;
 }
@@ -123,6 +148,7 @@ void RunDialogJob(HWND dialog) {
     ListJob& job = request.job;
     job.show_summary = 1;
     job.utf8_output = DialogEncoding == kUtf8Encoding ? 1 : 0;
+    job.output_format = OutputFormatOf(request.output_path);
     for (const ListOption& option : kListOptions) {
         if (option.field != nullptr && option.check_box != 0) {
             job.*option.field = Checked(dialog, option.check_box) ? 1 : 0;

@@ -40,15 +40,29 @@ std::string ComponentPath(std::string_view folder, size_t offset) {
     return path;
 }
 
-std::string ProposedOutputName(std::string_view folder, std::string_view volume_label) {
+std::string ProposedOutputName(std::string_view folder, std::string_view volume_label,
+                               std::string_view extension) {
     const size_t slash = folder.rfind('\\');
     std::string name(slash == std::string_view::npos ? folder : folder.substr(slash + 1));
     if (name.empty()) {
         name = volume_label;
     }
-    constexpr std::string_view kExtension = ".txt";
-    name.resize(PrefixOfUnits(name, kMaxFolderPath - kExtension.size()));
-    return name.append(kExtension);
+    name.resize(PrefixOfUnits(name, kMaxFolderPath - extension.size()));
+    return name.append(extension);
+}
+
+ListingFormat OutputFormatOf(std::string_view output_path) {
+    const size_t name_start = output_path.find_last_of("\\/:");
+    const std::string_view name =
+        name_start == std::string_view::npos ? output_path : output_path.substr(name_start + 1);
+    const size_t dot = name.rfind('.');
+    const std::string_view extension =
+        dot == std::string_view::npos ? std::string_view() : name.substr(dot + 1);
+    if (EqualNoCase(extension, "csv")) {
+        return CsvFormat;
+    }
+    return EqualNoCase(extension, "htm") || EqualNoCase(extension, "html") ? HtmlFormat
+                                                                           : TextFormat;
 }
 
 std::string ExactFolderPath(std::string_view argument) {

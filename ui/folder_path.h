@@ -1,5 +1,6 @@
 // Path arithmetic of the dialog's current folder: its components as the folder list shows them,
-// the moves up and down the tree, the order of sub-folder names and the proposed output name.
+// the moves up and down the tree, the order of sub-folder names, the proposed output name and
+// the format its extension asks for.
 // Pure text rules, no file system.
 #pragma once
 
@@ -10,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/list_job.h"
 #include "engine/radix_sort.h"
 
 // Longest folder path the dialog holds, in UTF-16 units as Windows counts a path. Paths are
@@ -109,9 +111,14 @@ std::string SubfolderPath(std::string_view folder, std::string_view name);
 std::string ComponentPath(std::string_view folder, size_t offset);
 
 // The output name proposed for a listing of folder: its last component, or the volume label
-// at a drive root, followed by ".txt"; shortened before the ".txt", between characters, to fit
-// 259 UTF-16 units.
-std::string ProposedOutputName(std::string_view folder, std::string_view volume_label);
+// at a drive root, followed by the extension (".txt", ".csv", ...); shortened before the
+// extension, between characters, to fit 259 UTF-16 units.
+std::string ProposedOutputName(std::string_view folder, std::string_view volume_label,
+                               std::string_view extension);
+
+// The listing's format that the output file's extension asks for, case ignored: .csv a
+// spreadsheet's CSV, .htm and .html a web page, any other (or none) the text listing.
+ListingFormat OutputFormatOf(std::string_view output_path);
 
 // The folder of a first argument (ending with a backslash) as the exact path the folder list
 // reads it by: without its closing backslash (a drive's root keeps it), the drive letter in

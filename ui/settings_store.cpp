@@ -141,7 +141,8 @@ bool WriteSettings(HKEY key, HWND dialog) {
         return false;
     }
     return WriteText(key, L"Output", DialogItemText(dialog, IDC_OUTPUT_FILE)) &&
-           WriteNumber(key, L"Encoding", DialogEncoding);
+           WriteNumber(key, L"Encoding", DialogEncoding) &&
+           WriteNumber(key, L"File Type", DialogFileType);
 }
 
 } // namespace
@@ -179,6 +180,13 @@ void LoadSettings(HWND dialog) {
     DialogEncoding = ReadNumber(key.get(), L"Encoding", encoding) && encoding == kUtf8Encoding
                          ? kUtf8Encoding
                          : kCodePageEncoding;
+    // A text type is the encoding's, by the same number: settings older than the other types
+    // hold the encoding alone.
+    DWORD file_type = kTextFileType;
+    DialogFileType = ReadNumber(key.get(), L"File Type", file_type) &&
+                             (file_type == kCsvFileType || file_type == kWebPageFileType)
+                         ? file_type
+                         : DialogEncoding;
 }
 
 void SaveSettings(HWND dialog) {

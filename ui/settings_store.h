@@ -1,5 +1,6 @@
 // The dialog's settings, remembered in the registry from one run of the program to the next:
-// the last folder, the filter, the eight option boxes, the sort key and the output path.
+// the last folder, the filter, the eight option boxes, the sort key, the output path, and the
+// encoding and file type last chosen in Save As.
 #pragma once
 
 #include <windows.h>

@@ -44,7 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string exact = ExactFolderPath(folder);
     Check(exact.empty() || (exact.size() >= 3 && exact[1] == ':' && exact[2] == '\\' &&
                             exact.size() <= folder.size()));
-    const std::string proposed = ProposedOutputName(folder, name);
+    const std::string proposed = ProposedOutputName(folder, name, ".txt");
     Check(Utf16Length(proposed) <= kMaxFolderPath && proposed.size() >= 4 &&
           proposed.compare(proposed.size() - 4, 4, ".txt") == 0);
     return 0;

@@ -113,20 +113,55 @@ TEST(FolderPath, OpeningPastTheLongestPathIsRefused) {
 }
 
 TEST(FolderPath, ProposedOutputNameIsTheLastComponentOrTheVolumeLabel) {
-    EXPECT_EQ(ProposedOutputName("C:\\Work\\Reports", "Disk"), "Reports.txt");
-    EXPECT_EQ(ProposedOutputName("C:\\", "System"), "System.txt");
-    EXPECT_EQ(ProposedOutputName("C:\\", ""), ".txt");
-    EXPECT_EQ(ProposedOutputName("Reports", ""), "Reports.txt");
+    EXPECT_EQ(ProposedOutputName("C:\\Work\\Reports", "Disk", ".txt"), "Reports.txt");
+    EXPECT_EQ(ProposedOutputName("C:\\", "System", ".txt"), "System.txt");
+    EXPECT_EQ(ProposedOutputName("C:\\", "", ".txt"), ".txt");
+    EXPECT_EQ(ProposedOutputName("Reports", "", ".txt"), "Reports.txt");
     const std::string long_name(258, 'n');
-    EXPECT_EQ(ProposedOutputName("C:\\" + long_name, ""), long_name.substr(0, 255) + ".txt");
+    EXPECT_EQ(ProposedOutputName("C:\\" + long_name, "", ".txt"),
+              long_name.substr(0, 255) + ".txt");
     // Counted in UTF-16 units, and never cut inside a character: an emoji takes two.
     std::string emoji;
     for (int i = 0; i < 200; ++i) {
         emoji += "😀";
     }
-    EXPECT_EQ(ProposedOutputName("C:\\" + emoji, ""), emoji.substr(0, 127 * 4) + ".txt");
+    EXPECT_EQ(ProposedOutputName("C:\\" + emoji, "", ".txt"), emoji.substr(0, 127 * 4) + ".txt");
     EXPECT_EQ(SubfolderPath("C:\\", emoji.substr(0, 128 * 4)), "C:\\" + emoji.substr(0, 128 * 4));
     EXPECT_EQ(SubfolderPath("C:\\", emoji.substr(0, 129 * 4)), "");
+}
+
+// Each file type of Save As has its extension, and the name is cut to make room for it.
+TEST(FolderPath, ProposedOutputNameTakesTheFileTypesExtension) {
+    const std::string long_name(258, 'n');
+    for (const std::string extension : {".txt", ".csv", ".html"}) {
+        EXPECT_EQ(ProposedOutputName("C:\\Work\\Reports", "", extension), "Reports" + extension);
+        EXPECT_EQ(ProposedOutputName("C:\\", "System", extension), "System" + extension);
+        EXPECT_EQ(ProposedOutputName("C:\\" + long_name, "", extension),
+                  long_name.substr(0, kMaxFolderPath - extension.size()) + extension);
+    }
+}
+
+TEST(FolderPath, OutputFormatIsTheExtensionsCaseIgnored) {
+    const struct {
+        const char* path;
+        ListingFormat format;
+    } cases[] = {
+        {"C:\\Lists\\Work.csv", CsvFormat},
+        {"C:\\Lists\\Work.CsV", CsvFormat},
+        {"C:\\Lists\\Work.html", HtmlFormat},
+        {"C:\\Lists\\Work.HTM", HtmlFormat},
+        {"C:\\Lists\\Work.txt", TextFormat},
+        {"C:\\Lists\\Work.csv.txt", TextFormat},
+        {"C:\\Lists\\Work.htmlx", TextFormat},
+        {"C:\\Lists\\csv", TextFormat},
+        // Only the file's own name has the extension.
+        {"C:\\Lists.csv\\Work", TextFormat},
+        {"Work.", TextFormat},
+        {"", TextFormat},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(OutputFormatOf(c.path), c.format) << c.path;
+    }
 }
 
 TEST(FolderPath, ExactFolderOfAFirstArgument) {

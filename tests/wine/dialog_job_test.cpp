@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <iterator>
+#include <list>
 #include <optional>
 #include <string>
 #include <utility>
@@ -398,6 +399,9 @@ struct GoCase {
     const char* filter;
     // The dialog's encoding: UTF-8 once chosen as the file type in Save As.
     bool utf8 = false;
+    // The output file's extension, which picks the format, and the command line's option for it.
+    const char* extension = ".txt";
+    const char* format_option = "";
 };
 
 TEST(DialogGo, ListsTheCurrentFolderWithTheOptionsShownAsTheCommandLineDoes) {
@@ -415,6 +419,9 @@ TEST(DialogGo, ListsTheCurrentFolderWithTheOptionsShownAsTheCommandLineDoes) {
         {kFiles | kFullPaths | kTitles | kTabs | kInformation, IDC_SORT_EXTENSION, "*.* * | *.log"},
         {kSubfolders | kFiles | kFullPaths | kExtensions, IDC_SORT_DATE, "*.txt gamma"},
         {kSubfolders | kTitles, IDC_SORT_NAME, "*.*"},
+        {kSubfolders | kFiles | kTitles | kTabs, IDC_SORT_SIZE, "*.txt gamma", false, ".csv",
+         " -csv"},
+        {kSubfolders | kFiles | kFullPaths, IDC_SORT_DATE, "*.* | *.log", false, ".Html", " -html"},
         // Last: the dialog keeps its encoding.
         {kSubfolders | kFiles | kInformation | kExtensions, IDC_SORT_NAME, "*.*", true},
     };
@@ -426,17 +433,19 @@ TEST(DialogGo, ListsTheCurrentFolderWithTheOptionsShownAsTheCommandLineDoes) {
         }
         dialog.Click(job.sort_radio);
         dialog.SetText(IDC_FILTER, job.filter);
-        const std::string by_dialog = Join(tree.output, "dialog" + std::to_string(i) + ".txt");
-        const std::string by_command = Join(tree.output, "command" + std::to_string(i) + ".txt");
+        const std::string by_dialog =
+            Join(tree.output, "dialog" + std::to_string(i) + job.extension);
+        const std::string by_command =
+            Join(tree.output, "command" + std::to_string(i) + job.extension);
         dialog.SetText(IDC_OUTPUT_FILE, job.utf8 ? "" : by_dialog);
 
         std::vector<ShownMessage> command_messages;
         {
             MessageBoxWatcher watcher;
-            EXPECT_EQ(
-                RunScrivtree(CommandLineOf(dialog, tree.tree, by_command) + (job.utf8 ? " -u" : ""),
-                             tree.root),
-                0u);
+            EXPECT_EQ(RunScrivtree(CommandLineOf(dialog, tree.tree, by_command) +
+                                       (job.utf8 ? " -u" : "") + job.format_option,
+                                   tree.root),
+                      0u);
             command_messages = watcher.Shown();
         }
         MessageBoxWatcher watcher;
@@ -457,7 +466,8 @@ TEST(DialogGo, ListsTheCurrentFolderWithTheOptionsShownAsTheCommandLineDoes) {
         const std::string listing = ReadWholeFile(by_dialog);
         EXPECT_FALSE(listing.empty());
         EXPECT_EQ(listing, ReadWholeFile(by_command));
-        EXPECT_EQ(listing.find("日本語.txt") != std::string::npos, job.utf8);
+        EXPECT_EQ(listing.find("日本語.txt") != std::string::npos,
+                  job.utf8 || job.format_option[0] != '\0');
     }
     EXPECT_EQ(dialog.Text(IDC_OUTPUT_FILE),
               Join(tree.output, "dialog" + std::to_string(std::size(cases) - 1) + ".txt"));
@@ -499,11 +509,12 @@ TEST(DialogGo, AsksForTheOutputFileProposingTheFolderNameAndRunsWithTheChoice) {
     HWND save_as = GoToSaveAs(dialog);
     ASSERT_NE(save_as, nullptr);
     EXPECT_EQ(ReadShownText(GetDlgItem(save_as, kFileNameField)), "Tree.txt");
-    // Two types of file, the code page's first, both listing the folders and the files ending
-    // in .txt: of the six entries of the tree, Docs, Zeta, alpha.txt and Delta.TXT. A folder
-    // typed as the name is opened in the dialog.
+    // Four types of file, the code page's text first, which lists the folders and the files
+    // ending in .txt: of the six entries of the tree, Docs, Zeta, alpha.txt and Delta.TXT. A
+    // folder typed as the name is opened in the dialog.
     EXPECT_EQ(ComboRowsOf(GetDlgItem(save_as, kFileTypeList)),
-              (std::vector<std::string>{"Text file (*.txt)", "Text file, UTF-8 (*.txt)"}));
+              (std::vector<std::string>{"Text file (*.txt)", "Text file, UTF-8 (*.txt)",
+                                        "CSV for spreadsheets (*.csv)", "Web page (*.html)"}));
     TypeInSaveAs(save_as, tree.tree);
     for (int i = 0; i < 500 && ReadWindowText(GetDlgItem(save_as, kFolderShown)) != "Tree"; ++i) {
         Sleep(20);
@@ -527,14 +538,29 @@ TEST(DialogGo, AsksForTheOutputFileProposingTheFolderNameAndRunsWithTheChoice) {
     EXPECT_TRUE(FileExists(chosen));
 }
 
-// The file type chosen in Save As sets the encoding of the run and is remembered at Exit: the
-// next start offers it.
-TEST(DialogGo, SaveAsFileTypeChosenSetsTheEncodingForThisRunAndTheNextStart) {
+// The file type chosen in Save As is remembered at Exit and offered at the next start, with
+// its extension on the proposed name; a name typed without extension gets the extension of the
+// type chosen. A text type sets the encoding, CSV and the web page leave it.
+TEST(DialogGo, SaveAsFileTypeChosenIsRememberedAndGivesItsExtensionAndEncoding) {
     const JobTree tree("go-file-type");
+    const std::string byte_order_mark = "\xEF\xBB\xBF";
     WriteStartSettings({kSubfolders | kFiles, IDC_SORT_NAME, "*.*", ""});
+    const struct {
+        int row;
+        std::string extension;
+        DWORD encoding;
+        // How the file begins: with UTF-8's byte-order mark or not, then its first line.
+        std::string begins;
+    } choices[] = {
+        {1, ".txt", 1, byte_order_mark + "Tree\r\n"},
+        {2, ".csv", 1, byte_order_mark + "Folder"},
+        {3, ".html", 1, "<!DOCTYPE html>"},
+        {0, ".txt", 0, "Tree\r\n"},
+    };
     int offered = 0;
-    for (const int row : {1, 0}) {
-        SCOPED_TRACE(row);
+    std::string offered_extension = ".txt";
+    for (const auto& choice : choices) {
+        SCOPED_TRACE(choice.row);
         WriteSetting("Output", TextValue(""));
         DialogDriver dialog(tree.tree, tree.root);
         ASSERT_TRUE(dialog.WaitForDialog());
@@ -542,16 +568,21 @@ TEST(DialogGo, SaveAsFileTypeChosenSetsTheEncodingForThisRunAndTheNextStart) {
         HWND save_as = GoToSaveAs(dialog);
         ASSERT_NE(save_as, nullptr);
         EXPECT_EQ(FileTypeShown(save_as), offered);
-        ChooseFileType(save_as, row);
-        const std::string chosen = Join(tree.output, "type" + std::to_string(row) + ".txt");
-        ChooseInSaveAs(save_as, chosen);
+        EXPECT_EQ(ReadShownText(GetDlgItem(save_as, kFileNameField)), "Tree" + offered_extension);
+        ChooseFileType(save_as, choice.row);
+        const std::string typed = Join(tree.output, "type" + std::to_string(choice.row));
+        ChooseInSaveAs(save_as, typed);
+        const std::string chosen = typed + choice.extension;
         WaitForBoxes(watcher, 1);
         EXPECT_EQ(watcher.Messages(), std::vector<std::string>{Summary(6, 4, chosen)});
-        EXPECT_EQ(ReadWholeFile(chosen).rfind("\xEF\xBB\xBF", 0) == 0, row == 1);
+        EXPECT_EQ(dialog.Text(IDC_OUTPUT_FILE), chosen);
+        EXPECT_EQ(ReadFileIfPresent(chosen).value_or("").rfind(choice.begins, 0), 0u);
         dialog.Click(IDC_EXIT);
         EXPECT_EQ(dialog.WaitForExit(), 0u);
-        EXPECT_EQ(ReadSetting("Encoding"), NumberValue(row));
-        offered = row;
+        EXPECT_EQ(ReadSetting("File Type"), NumberValue(choice.row));
+        EXPECT_EQ(ReadSetting("Encoding"), NumberValue(choice.encoding));
+        offered = choice.row;
+        offered_extension = choice.extension;
     }
 }
 
@@ -624,8 +655,11 @@ TEST(DialogKeys, EnterOpensTheFolderInTheFolderListRunsElsewhereAndEscapeDoesNot
 TEST(DialogLaunch, OpensTheOutputFileWithItsProgramAfterEveryRunButNotAfterARefusal) {
     const JobTree tree("launch");
     const Record record("launch-record");
-    SavedKey extension(HKEY_CLASSES_ROOT, ".scrivtest");
-    extension.Set(nullptr, "ScrivtreeTest.Listing");
+    std::list<SavedKey> extensions;
+    for (const char* extension : {".scrivtest", ".csv", ".html"}) {
+        extensions.emplace_back(HKEY_CLASSES_ROOT, extension);
+        extensions.back().Set(nullptr, "ScrivtreeTest.Listing");
+    }
     const RecordedOpen open("ScrivtreeTest.Listing", record);
     WriteStartSettings({kSubfolders | kFiles | kLaunch, IDC_SORT_NAME, "*.*", ""});
     DialogDriver dialog(tree.tree, tree.root);
@@ -644,8 +678,13 @@ TEST(DialogLaunch, OpensTheOutputFileWithItsProgramAfterEveryRunButNotAfterARefu
     const std::string refused = Join(tree.output, "refused.scrivtest");
     WriteTextFile(refused, "");
     const std::string after = Join(tree.output, "after.scrivtest");
+    const std::string csv = Join(tree.output, "list.csv");
+    const std::string page = Join(tree.output, "list.html");
     const Step steps[] = {
         {list, "*.*", Summary(6, 4, list), true},
+        // A spreadsheet's CSV and a web page are opened as well.
+        {csv, "*.*", Summary(6, 4, csv), true},
+        {page, "*.*", Summary(6, 4, page), true},
         {failed, "*.*", kCannotCreate, true},
         {refused, " ", kEmptyFilter, false},
         {after, "*.txt", Summary(4, 4, after), true},
@@ -657,7 +696,7 @@ TEST(DialogLaunch, OpensTheOutputFileWithItsProgramAfterEveryRunButNotAfterARefu
         dialog.SetText(IDC_FILTER, step.filter);
         PostClick(dialog.Control(IDOK));
         // Left up for the test to answer, where MessageBoxWatcher would answer it at once.
-        HWND box = WaitForWindow(process, "Scrivtree 1.4");
+        HWND box = WaitForWindow(process, SCRIVTREE_PROGRAM_TITLE);
         ASSERT_NE(box, nullptr);
         EXPECT_EQ(ReadShownText(GetDlgItem(box, 0xFFFF)), step.message);
         if (step.output == failed) {
@@ -722,7 +761,7 @@ TEST(DialogHelp, WithoutAnEngineDoesNothingAgainAndAgain) {
         EXPECT_EQ(WindowsOf(process), std::vector<HWND>{dialog.Dialog()});
         EXPECT_EQ(dialog.WaitForExit(0), std::nullopt);
     }
-    EXPECT_EQ(ReadWindowText(dialog.Dialog()), "Scrivtree 1.4");
+    EXPECT_EQ(ReadWindowText(dialog.Dialog()), SCRIVTREE_PROGRAM_TITLE);
 }
 
 // ---- The banner and the dialog's size -------------------------------------------------------
@@ -885,11 +924,11 @@ std::string LongRunTree() {
     return BuiltFile("SCRIVTREE_LONG_RUN_TREE");
 }
 
-// The counts of a running dialog's title, "Scrivtree 1.4 - 12,345 files, 678 folders"; nothing
-// for any other title.
+// The counts of a running dialog's title, such as "Scrivtree 1.4 - 12,345 files, 678 folders";
+// nothing for any other title.
 std::optional<std::pair<long, long>> TitleCounts(HWND dialog) {
     std::string title = ReadWindowText(dialog);
-    const std::string prefix = "Scrivtree 1.4 - ";
+    const std::string prefix = SCRIVTREE_PROGRAM_TITLE " - ";
     if (title.rfind(prefix, 0) != 0) {
         return std::nullopt;
     }
@@ -1061,11 +1100,11 @@ TEST(DialogRunEnd, TheMessageDisablesTheDialogWhichIsBackWhenItCloses) {
             ASSERT_TRUE(WaitForProgress(dialog, 2000));
             dialog.Click(IDOK);
         }
-        HWND box = WaitForWindow(ProcessOf(dialog.Dialog()), "Scrivtree 1.4");
+        HWND box = WaitForWindow(ProcessOf(dialog.Dialog()), SCRIVTREE_PROGRAM_TITLE);
         ASSERT_NE(box, nullptr);
         EXPECT_EQ(ReadShownText(GetDlgItem(box, 0xFFFF)).rfind(end.message, 0), 0u);
         EXPECT_FALSE(IsWindowEnabled(dialog.Dialog()));
-        EXPECT_EQ(ReadWindowText(dialog.Dialog()), "Scrivtree 1.4");
+        EXPECT_EQ(ReadWindowText(dialog.Dialog()), SCRIVTREE_PROGRAM_TITLE);
         EXPECT_EQ(dialog.Text(IDOK), "&Go!");
         EXPECT_TRUE(IsWindowEnabled(dialog.Control(IDC_EXIT)));
         PostMessageW(box, WM_COMMAND, IDOK, 0);

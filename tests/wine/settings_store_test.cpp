@@ -1,6 +1,6 @@
 // The settings store inside the program's own process: the per-user copy that keeps the
 // settings where the machine-wide key refuses them, stored texts of any length and characters,
-// and the stored encoding.
+// and the stored encoding and file type.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -47,6 +47,14 @@ std::string StoredText(const char* name) {
     return ToUtf8(text);
 }
 
+// A number of the machine-wide key; 99 when it is not a REG_DWORD.
+DWORD StoredNumber(const char* name) {
+    DWORD number = 99;
+    DWORD size = sizeof number;
+    RegGetValueA(HKEY_LOCAL_MACHINE, kSettingsKey, name, RRF_RT_REG_DWORD, nullptr, &number, &size);
+    return number;
+}
+
 std::string ItemText(HWND dialog, int id) {
     wchar_t text[1024] = L"";
     GetDlgItemTextW(dialog, id, text, 1024);
@@ -59,25 +67,28 @@ struct Loaded {
     std::string filter;
     std::string output;
     uint32_t encoding = 0;
+    uint32_t file_type = 0;
 };
 bool operator==(const Loaded& a, const Loaded& b) {
     return a.folder == b.folder && a.filter == b.filter && a.output == b.output &&
-           a.encoding == b.encoding;
+           a.encoding == b.encoding && a.file_type == b.file_type;
 }
 std::ostream& operator<<(std::ostream& out, const Loaded& loaded) {
     return out << "{folder \"" << loaded.folder << "\", filter \"" << loaded.filter
-               << "\", output \"" << loaded.output << "\", encoding " << loaded.encoding << "}";
+               << "\", output \"" << loaded.output << "\", encoding " << loaded.encoding
+               << ", file type " << loaded.file_type << "}";
 }
 
 // Opens the main dialog in this process, as the program does, lets change act on it, and closes
 // it as the close box does; returns what it loaded.
 Loaded OpenChangeAndClose(const std::function<void(HWND)>& change) {
-    DialogEncoding = 7; // neither encoding: the load must set it
+    DialogEncoding = 7; // neither encoding nor file type: the load must set them
+    DialogFileType = 7;
     HWND dialog =
         CreateDialogParamW(nullptr, MAKEINTRESOURCEW(IDD_MAIN), nullptr, MainDialogProc, 0);
     EXPECT_NE(dialog, nullptr);
     const Loaded loaded{CurrentFolder, ItemText(dialog, IDC_FILTER),
-                        ItemText(dialog, IDC_OUTPUT_FILE), DialogEncoding};
+                        ItemText(dialog, IDC_OUTPUT_FILE), DialogEncoding, DialogFileType};
     change(dialog);
     SendMessageW(dialog, WM_CLOSE, 0, 0);
     DestroyWindow(dialog);
@@ -104,6 +115,7 @@ class SettingsStore : public ::testing::Test {
     void TearDown() override {
         MachineSettingsRoot = HKEY_LOCAL_MACHINE;
         DialogEncoding = kCodePageEncoding;
+        DialogFileType = kTextFileType;
     }
 };
 
@@ -234,12 +246,43 @@ TEST_F(SettingsStore, EncodingIsUtf8OnlyForTheNumberOne) {
                       ERROR_SUCCESS);
         }
         EXPECT_EQ(OpenChangeAndClose([](HWND) {}).encoding, c.loaded);
-        DWORD written = 99;
-        DWORD size = sizeof written;
-        EXPECT_EQ(RegGetValueA(HKEY_LOCAL_MACHINE, kSettingsKey, "Encoding", RRF_RT_REG_DWORD,
-                               nullptr, &written, &size),
+        EXPECT_EQ(StoredNumber("Encoding"), c.loaded);
+    }
+}
+
+// CSV and the web page load as stored; any other file type is the encoding's text type, as in
+// settings older than the types, which hold the encoding alone. Both are written back.
+TEST_F(SettingsStore, FileTypeIsCsvOrWebPageAsStoredElseTheEncodingsText) {
+    const struct {
+        std::optional<DWORD> stored;
+        DWORD encoding;
+        uint32_t loaded;
+    } cases[] = {
+        {std::nullopt, kCodePageEncoding, kTextFileType},
+        {std::nullopt, kUtf8Encoding, kUtf8TextFileType},
+        {kCsvFileType, kUtf8Encoding, kCsvFileType},
+        {kWebPageFileType, kCodePageEncoding, kWebPageFileType},
+        {kTextFileType, kUtf8Encoding, kUtf8TextFileType},
+        {kUtf8TextFileType, kCodePageEncoding, kTextFileType},
+        {4, kCodePageEncoding, kTextFileType},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message()
+                     << "stored " << c.stored.value_or(~0u) << ", encoding " << c.encoding);
+        RegDeleteTreeA(HKEY_LOCAL_MACHINE, kSettingsKey);
+        ASSERT_EQ(RegSetKeyValueA(HKEY_LOCAL_MACHINE, kSettingsKey, "Encoding", REG_DWORD,
+                                  &c.encoding, sizeof c.encoding),
                   ERROR_SUCCESS);
-        EXPECT_EQ(written, c.loaded);
+        if (c.stored) {
+            ASSERT_EQ(RegSetKeyValueA(HKEY_LOCAL_MACHINE, kSettingsKey, "File Type", REG_DWORD,
+                                      &*c.stored, sizeof *c.stored),
+                      ERROR_SUCCESS);
+        }
+        const Loaded loaded = OpenChangeAndClose([](HWND) {});
+        EXPECT_EQ(loaded.file_type, c.loaded);
+        EXPECT_EQ(loaded.encoding, c.encoding);
+        EXPECT_EQ(StoredNumber("File Type"), c.loaded);
+        EXPECT_EQ(StoredNumber("Encoding"), c.encoding);
     }
 }
 
