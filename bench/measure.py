@@ -43,11 +43,19 @@ UTF8_LIMIT = 1.05
 STARTUP_LIMIT = 1.05
 NAVIGATOR_RATIO_LIMIT = 1.33
 PEAK_LIMIT = 1.10
+# The CSV and the web page against the text listing with -i, which has their columns: time, and
+# peak memory the same up to the few hundred KiB by which GNU time's figure moves between runs.
+FORMAT_LIMIT = 1.10
+FORMAT_PEAK_LIMIT = 1.02
 # A start-up run lasts about 65 ms, at the mercy of a single scheduling hiccup: the median needs
 # many.
 STARTUP_REPEATS = 10
 STARTUP_KEYS = ("one-s-f-old", "one-s-f")
 UTF8_BOM = b"\xef\xbb\xbf"
+CSV_HEADER = b"Folder,Name,Extension,Type,Size,Modified"
+HTML_START = b"<!DOCTYPE html>"
+FORMATS = {"text": ".txt", "-csv": ".csv", "-html": ".html"}
+FORMAT_NAMES = {"-csv": "CSV", "-html": "web page"}
 # The dialog run's jobs: the dialog's options as the registry keeps them, and the same job's
 # flags; T4 only with --long.
 DIALOG_JOBS = [("T1", 3, "-s -f"), ("T2", 2, "-f -sort name"), ("T4", 1, "-s")]
@@ -143,9 +151,15 @@ class Case:
         self.key, self.label, self.tree, self.program, self.flags = key, label, tree, program, flags
         self.lines, self.sections = lines, sections
         self.walls, self.peaks, self.cpus = [], [], []
-        # The keys of the cases it is judged against, run with it when --cases picks it.
+        self.format = next((flag for flag in flags if flag in FORMATS), "text")
+        # The keys of the cases it is judged against, run with it when --cases picks it: the
+        # start-up pair together, a -u case with the same run without, a format with the text
+        # listing with -i.
         self.yardsticks = set(STARTUP_KEYS) if key in STARTUP_KEYS else \
-            {key[:-2]} if key.endswith("-u") else set()
+            {key[:-2]} if key.endswith("-u") else \
+            {key.rsplit("-", 1)[0] + "-i"} if self.format != "text" else set()
+        # Size of the output the warm-up checked.
+        self.output_bytes = 0
 
 
 def make_cases(counts, old_commit):
@@ -157,6 +171,15 @@ def make_cases(counts, old_commit):
         old = program == "scrivtree-old"
         label = f"{tree.upper()} Scrivtree {f'of {old_commit} ' if old else ''}{' '.join(flags)}"
         return Case(key + ("-old" if old else ""), label, tree, program, flags, lines, folders)
+
+    def formats(tree, flags):
+        """The text listing with -i, then the CSV (a header row, then a row per entry) and the
+        web page (a section per folder and a row per entry)."""
+        text, csv, html = (scrivtree(tree, flags + [flag]) for flag in ("-i", "-csv", "-html"))
+        entries = counts[tree]["folders"] - 1 + counts[tree]["files"] if "-s" in flags else \
+            counts[tree]["files"]
+        csv.lines, html.lines = 1 + entries, entries
+        return [text, csv, html]
 
     def other(tree, program):
         entries = counts[tree]["folders"] - 1 + counts[tree]["files"]
@@ -172,9 +195,11 @@ def make_cases(counts, old_commit):
         scrivtree("t1", ["-s", "-f", "-u"]),
         scrivtree("t1", ["-s", "-f", "-i", "-e", "-p", "-pt", "-t"]),
         other("t1", "dir"),
+        *formats("t1", ["-s", "-f"]),
         other("t2", "floor-wide"),
         *(scrivtree("t2", ["-f", "-sort", by] + u) for by, u in
           (("name", []), ("name", ["-u"]), ("ext", []), ("size", []), ("date", []))),
+        *formats("t2", ["-f"]),
         other("t3", "floor-wide"),
         scrivtree("t3", ["-s", "-f", "-i"]),
     ]
@@ -200,7 +225,7 @@ class CommandLine:
         os.makedirs(self.out, exist_ok=True)
 
     def output(self, case):
-        return os.path.join(self.out, case.key + ".txt")
+        return os.path.join(self.out, case.key + FORMATS[case.format])
 
     def command(self, case):
         start = windows_path(os.path.join(self.args.trees, case.tree))
@@ -243,17 +268,27 @@ class CommandLine:
     def check(self, case):
         with open(self.output(case), "rb") as f:
             text = f.read()
-        lines = text.count(b"\n")
-        utf8 = "-u" in case.flags
-        problems = []
-        if lines != case.lines:
-            problems.append(f"{lines} lines where {case.lines} were expected")
-        if text.count(b"\r\n") != lines or not text.endswith(b"\r\n"):
-            problems.append("not every line ends with CR LF")
-        if utf8 != text.startswith(UTF8_BOM):
-            problems.append("the UTF-8 byte order mark " +
-                            ("is missing" if utf8 else "where none belongs"))
-        if case.sections is not None:
+        case.output_bytes = len(text)
+        lines, problems = text.count(b"\n"), []
+        if case.format == "-html":
+            if not text.startswith(HTML_START):
+                problems.append(f"it does not start with {HTML_START.decode()}")
+            for tag, expected in ((b"<section ", case.sections), (b"<tr><td>", case.lines)):
+                if text.count(tag) != expected:
+                    problems.append(f"{text.count(tag)} {tag.decode()} where {expected} were "
+                                    "expected")
+        else:
+            if lines != case.lines:
+                problems.append(f"{lines} lines where {case.lines} were expected")
+            if text.count(b"\r\n") != lines or not text.endswith(b"\r\n"):
+                problems.append("not every line ends with CR LF")
+            utf8 = "-u" in case.flags or case.format == "-csv"
+            if utf8 != text.startswith(UTF8_BOM):
+                problems.append("the UTF-8 byte order mark " +
+                                ("is missing" if utf8 else "where none belongs"))
+        if case.format == "-csv" and not text[len(UTF8_BOM):].startswith(CSV_HEADER + b"\r\n"):
+            problems.append(f"the header row is not {CSV_HEADER.decode()}")
+        if case.format == "text" and case.sections is not None:
             sections = sum(1 for line in text.split(b"\r\n") if line and line.strip(b"=") == b"")
             if sections != case.sections:
                 problems.append(f"{sections} sections where {case.sections} were expected")
@@ -561,7 +596,8 @@ def write_report(args, commands, nav, dialog, counts, facts, elapsed):
         return wall
 
     for case in commands.cases:
-        if case.key in STARTUP_KEYS:
+        # The start-up pair and the formats have tables of their own.
+        if case.key in STARTUP_KEYS or case.format != "text":
             continue
         floor = floors.get(case.tree) if case.program in ("scrivtree", "dir") else None
         rows.append([case.label, seconds(median(case.walls)), value_range(case.walls),
@@ -581,9 +617,28 @@ def write_report(args, commands, nav, dialog, counts, facts, elapsed):
     time_target("t2-f-sort-name-u", "t2-f-sort-name", UTF8_LIMIT)
     startup_ratio = time_target(STARTUP_KEYS[1], STARTUP_KEYS[0], STARTUP_LIMIT,
                                 f" (start-up), time to the build of {args.old_commit}")
+    formats = []
+    for case in commands.cases:
+        text = by_key.get(next(iter(case.yardsticks), "")) if case.format != "text" else None
+        if text is None:
+            continue
+        wall = time_target(case.key, text.key, FORMAT_LIMIT,
+                           f" ({FORMAT_NAMES[case.format]}), time to `{' '.join(text.flags)}`")
+        peak = stats.ratio(case.peaks, text.peaks)
+        target(f"{case.tree.upper()} `{' '.join(case.flags)}` ({FORMAT_NAMES[case.format]}), peak "
+               f"memory to `{' '.join(text.flags)}`", f"{mib(median(case.peaks))} MiB to "
+               f"{mib(median(text.peaks))} MiB ({peak:.2f}x)", f"<= {FORMAT_PEAK_LIMIT:.2f}x",
+               peak <= FORMAT_PEAK_LIMIT)
+        # Each tree's text listing heads its formats.
+        for row, ratios in ((text, ["", ""]), (case, [
+                f"{wall:.2f}x / {stats.ratio(case.cpus, text.cpus):.2f}x", f"{peak:.2f}x"])):
+            if row is case or not any(cells[0] == text.label for cells in formats):
+                formats.append([row.label, seconds(median(row.walls)), value_range(row.walls),
+                                seconds(median(row.cpus)), mib(median(row.peaks)),
+                                mib(row.output_bytes)] + ratios)
     before = previous_peaks(args.baseline) if args.baseline else {}
     for case in commands.cases:
-        if case.program == "scrivtree" and case.label in before:
+        if case.program == "scrivtree" and case.format == "text" and case.label in before:
             peak, was = median(case.peaks) / stats.MIB, before[case.label]
             target(f"{case.tree.upper()} `{' '.join(case.flags)}`, peak memory",
                    f"{peak:.1f} MiB ({(peak / was - 1) * 100:+.0f}%)",
@@ -622,6 +677,11 @@ def write_report(args, commands, nav, dialog, counts, facts, elapsed):
     if rows:
         fields["results"] = table(["Case", "Median wall (s)", "Range (s)", "Median processor (s)",
                                    "Peak memory (MiB)", "To wide floor"], rows)
+    if formats:
+        fields.update(format_limit=f"{FORMAT_LIMIT:.2f}", format_peak_limit=f"{FORMAT_PEAK_LIMIT:.2f}",
+                      formats=table(["Case", "Median wall (s)", "Range (s)", "Median processor (s)",
+                                     "Peak memory (MiB)", "Output (MiB)", "Time to text `-i`",
+                                     "Peak to text `-i`"], formats))
     if empty:
         fields.update(empty_wall=seconds(median(empty.walls)), empty_peak=mib(median(empty.peaks)))
     if startup_ratio:
