@@ -481,9 +481,12 @@ class DialogRun:
         if code != 0:
             raise SystemExit(f"measure: the dialog run failed (exit code {code})")
         result, runs = records[-1], records[:-1]
+        flags = {name: flags for name, _, flags in jobs}
         for run in runs:
             counts = self.counts["one" if run["kind"].endswith("-one") else run["case"].lower()]
-            expected = f"{counts['files']} file(s) of {counts['folders']} folder(s)"
+            # Without -f the files are not listed, nor counted.
+            files = counts["files"] if "-f" in flags[run["case"]].split() else 0
+            expected = f"{files} file(s) of {counts['folders']} folder(s)"
             if run["summary"] != expected:
                 raise SystemExit(f"measure: dialog run, {run['case']} {run['kind']}: the summary "
                                  f"says {run['summary']!r}, not {expected!r}")
