@@ -681,7 +681,8 @@ def write_report(args, commands, nav, dialog, counts, facts, elapsed):
         fields["results"] = table(["Case", "Median wall (s)", "Range (s)", "Median processor (s)",
                                    "Peak memory (MiB)", "To wide floor"], rows)
     if formats:
-        fields.update(format_limit=f"{FORMAT_LIMIT:.2f}", format_peak_limit=f"{FORMAT_PEAK_LIMIT:.2f}",
+        fields.update(format_limit=f"{FORMAT_LIMIT:.2f}",
+                      format_peak_limit=f"{FORMAT_PEAK_LIMIT:.2f}",
                       formats=table(["Case", "Median wall (s)", "Range (s)", "Median processor (s)",
                                      "Peak memory (MiB)", "Output (MiB)", "Time to text `-i`",
                                      "Peak to text `-i`"], formats))

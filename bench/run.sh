@@ -82,7 +82,8 @@ toolchain=$repo/cmake/toolchain-mingw-${triplet%%-*}.cmake
 build=$repo/build/bench-$arch
 targets=(navigator_bench dialog_run_bench)
 [ -n "$exe" ] || targets+=(Scrivtree)
-cmake -S "$repo" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake -S "$repo" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
+    >/dev/null
 cmake --build "$build" -j2 --target "${targets[@]}" >/dev/null
 exe=${exe:-$build/Scrivtree.exe}
 compile() {
