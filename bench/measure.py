@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
-"""Times Scrivtree against two reference walkers (the floors) and cmd's dir /s /b, its start-up
-against an earlier build, and the dialog's folder list against one enumeration of its folder,
-and writes the report.
+"""Times Scrivtree against two reference walkers (the floors) and cmd's dir /s /b, its CSV and
+web page against its text listing, its start-up against an earlier build, and the dialog's
+folder list against one enumeration of its folder, and writes the report.
 
 Started by bench/run.sh, which has built the programs, made the trees, set up the Wine prefix
 in the environment (WINEPREFIX and the pinned locale) and started the X display the folder list
@@ -13,6 +13,7 @@ others.
 
 import argparse
 import datetime
+import fnmatch
 import hashlib
 import json
 import os
@@ -36,6 +37,11 @@ T1_ALL_OPTIONS_LIMIT = 1.20
 T2_SORT_LIMIT = 1.15
 # UTF-8 output may cost this much over the same run without -u.
 UTF8_LIMIT = 1.05
+# The CSV and the web page may each take this many times as long as the text listing with -i
+# (the same columns) of the same tree, and their peak memory this many times the listing's: the
+# same, up to the few hundred KiB by which GNU time's figure moves between runs.
+FORMAT_LIMIT = 1.10
+FORMAT_PEAK_LIMIT = 1.02
 # Start-up: a run on a folder of one file against the same run of the earlier build.
 STARTUP_LIMIT = 1.05
 # Runs of each program of the start-up pair per round: one run of about 65 ms is at the mercy
@@ -50,6 +56,12 @@ PEAK_BEFORE_WIDE_WALK_MIB = {
     "win64": {"t1": 23.4, "t2": 61.5, "empty": 23.3},
 }
 UTF8_BOM = b"\xef\xbb\xbf"
+CSV_HEADER = b"Folder,Name,Extension,Type,Size,Modified"
+HTML_START = b"<!DOCTYPE html>"
+# The output file's extension by format.
+EXTENSIONS = {"text": ".txt", "csv": ".csv", "html": ".html"}
+# The folder list's key for --cases.
+NAVIGATOR_KEY = "t4-folder-list"
 
 
 def windows_path(path):
@@ -58,8 +70,11 @@ def windows_path(path):
 
 class Case:
     def __init__(self, key, tree, program, flags, expected_lines, expected_sections=None,
-                 built_from=None):
+                 built_from=None, expected_entries=None, yardstick=None):
         self.key = key
+        # The key of the case it is judged against, run with it when --cases picks it.
+        self.yardstick = yardstick
+        self.expected_entries = expected_entries
         self.built_from = built_from
         self.tree = tree
         self.program = program
@@ -69,10 +84,20 @@ class Case:
         self.walls = []
         self.peaks = []
         self.cpus = []
+        # Size of the output the warm-up checked.
+        self.output_bytes = 0
 
     @property
     def utf8(self):
         return "-u" in self.flags
+
+    @property
+    def format(self):
+        if "-csv" in self.flags:
+            return "csv"
+        if "-html" in self.flags:
+            return "html"
+        return "text"
 
     @property
     def label(self):
@@ -117,6 +142,22 @@ def make_cases(counts, old_commit):
         return [Case(f"{tree}-floor", tree, "floor", [], entries(tree)),
                 Case(f"{tree}-floor-wide", tree, "floor-wide", [], entries(tree))]
 
+    def formats(tree, flags):
+        """The text listing with -i, which has the CSV's and the page's columns, then the CSV
+        and the page, each judged against it."""
+        recursive = "-s" in flags
+        # Without -s only the start folder's files: the trees run so have no sub-folder.
+        listed = entries(tree) if recursive else counts[tree]["files"]
+        sections = counts[tree]["folders"] if recursive else 1
+        stem = "-".join([tree] + [flag.lstrip("-") for flag in flags])
+        text = scrivtree(f"{stem}-i", tree, flags + ["-i"])
+        # The CSV: a header row, then a row per entry.
+        csv = Case(f"{stem}-csv", tree, "scrivtree", flags + ["-csv"], 1 + listed,
+                   yardstick=text.key)
+        html = Case(f"{stem}-html", tree, "scrivtree", flags + ["-html"], None, sections,
+                    expected_entries=listed, yardstick=text.key)
+        return [text, csv, html]
+
     return [
         scrivtree("empty-s-f", "empty", ["-s", "-f"]),
         scrivtree("one-s-f-old", "one", ["-s", "-f"], "scrivtree-old"),
@@ -126,12 +167,14 @@ def make_cases(counts, old_commit):
         scrivtree("t1-s-f-u", "t1", ["-s", "-f", "-u"]),
         scrivtree("t1-s-f-i-e-p-pt-t", "t1", ["-s", "-f", "-i", "-e", "-p", "-pt", "-t"]),
         Case("t1-dir", "t1", "dir", [], entries("t1")),
+        *formats("t1", ["-s", "-f"]),
         *floors("t2"),
         scrivtree("t2-f-sort-name", "t2", ["-f", "-sort", "name"]),
         scrivtree("t2-f-sort-name-u", "t2", ["-f", "-sort", "name", "-u"]),
         scrivtree("t2-f-sort-ext", "t2", ["-f", "-sort", "ext"]),
         scrivtree("t2-f-sort-size", "t2", ["-f", "-sort", "size"]),
         scrivtree("t2-f-sort-date", "t2", ["-f", "-sort", "date"]),
+        *formats("t2", ["-f"]),
         *floors("t3"),
         scrivtree("t3-s-f-i", "t3", ["-s", "-f", "-i"]),
     ]
@@ -139,6 +182,28 @@ def make_cases(counts, old_commit):
 
 # The start-up pair: the earlier build and the one measured, the same run.
 STARTUP_KEYS = ("one-s-f-old", "one-s-f")
+FORMAT_KEYS = {"t1": ("t1-s-f-i", "t1-s-f-csv", "t1-s-f-html"),
+               "t2": ("t2-f-i", "t2-f-csv", "t2-f-html")}
+
+
+def pick_cases(cases, patterns):
+    """The cases whose key matches one of the comma-separated shell patterns, with those they
+    are judged against: a format's text listing, a -u case's run without it, the start-up pair
+    together. Returns them in their usual order, and whether the folder list was picked."""
+    wanted = [pattern for pattern in patterns.split(",") if pattern]
+    by_key = {case.key: case for case in cases}
+    picked = {case.key for case in cases
+              if any(fnmatch.fnmatchcase(case.key, pattern) for pattern in wanted)}
+    for key in list(picked):
+        case = by_key[key]
+        if case.yardstick:
+            picked.add(case.yardstick)
+        if case.utf8 and key[:-len("-u")] in by_key:
+            picked.add(key[:-len("-u")])
+        if key in STARTUP_KEYS:
+            picked.update(STARTUP_KEYS)
+    navigator = any(fnmatch.fnmatchcase(NAVIGATOR_KEY, pattern) for pattern in wanted)
+    return [case for case in cases if case.key in picked], navigator
 
 
 def round_units(cases):
@@ -217,7 +282,7 @@ class Runner:
         os.makedirs(self.out, exist_ok=True)
 
     def output_path(self, case):
-        return os.path.join(self.out, case.key + ".txt")
+        return os.path.join(self.out, case.key + EXTENSIONS[case.format])
 
     def command(self, case):
         start = windows_path(os.path.join(self.trees, case.tree))
@@ -271,6 +336,15 @@ class Runner:
     def check(self, case):
         with open(self.output_path(case), "rb") as f:
             text = f.read()
+        case.output_bytes = len(text)
+        problems = {"text": self.text_problems, "csv": self.csv_problems,
+                    "html": self.html_problems}[case.format](case, text)
+        if problems:
+            raise SystemExit(f"measure: {case.label}: {'; '.join(problems)}; "
+                             f"see {self.output_path(case)}")
+
+    @staticmethod
+    def text_problems(case, text):
         lines = text.count(b"\n")
         problems = []
         if lines != case.expected_lines:
@@ -284,9 +358,34 @@ class Runner:
             sections = sum(1 for line in text.split(b"\r\n") if line and line.strip(b"=") == b"")
             if sections != case.expected_sections:
                 problems.append(f"{sections} sections where {case.expected_sections} were expected")
-        if problems:
-            raise SystemExit(f"measure: {case.label}: {'; '.join(problems)}; "
-                             f"see {self.output_path(case)}")
+        return problems
+
+    @staticmethod
+    def csv_problems(case, text):
+        lines = text.count(b"\n")
+        problems = []
+        if not text.startswith(UTF8_BOM):
+            problems.append("the UTF-8 byte order mark is missing")
+        if not text[len(UTF8_BOM):].startswith(CSV_HEADER + b"\r\n"):
+            problems.append("the header row is not " + CSV_HEADER.decode())
+        if lines != case.expected_lines:
+            problems.append(f"{lines} lines where {case.expected_lines} were expected")
+        if text.count(b"\r\n") != lines or not text.endswith(b"\r\n"):
+            problems.append("not every line ends with CR LF")
+        return problems
+
+    @staticmethod
+    def html_problems(case, text):
+        problems = []
+        if not text.startswith(HTML_START):
+            problems.append("it does not start with " + HTML_START.decode())
+        sections = text.count(b"<section ")
+        if sections != case.expected_sections:
+            problems.append(f"{sections} sections where {case.expected_sections} were expected")
+        rows = text.count(b"<tr><td>")
+        if rows != case.expected_entries:
+            problems.append(f"{rows} entry rows where {case.expected_entries} were expected")
+        return problems
 
 
 class Navigator:
@@ -389,11 +488,11 @@ def fmt_mib(value):
     return f"{value / MIB:.1f}"
 
 
-def write_report(args, cases, navigator, counts, facts, elapsed):
-    by_key = {case.key: case for case in cases}
+def result_rows(cases):
+    """The Results table's rows: every case but the start-up pair, with its ratios to the
+    floors of its tree when they ran."""
     ansi_floors = {case.tree: case for case in cases if case.program == "floor"}
     wide_floors = {case.tree: case for case in cases if case.program == "floor-wide"}
-    dir_t1 = by_key["t1-dir"]
 
     def to_floor(case, floors):
         floor = floors.get(case.tree)
@@ -411,6 +510,73 @@ def write_report(args, cases, navigator, counts, facts, elapsed):
                     f"{fmt_seconds(min(walls))}-{fmt_seconds(max(walls))} | "
                     f"{fmt_seconds(case.median_cpu())} | {fmt_mib(case.median_peak())} | "
                     f"{to_floor(case, wide_floors)} | {to_floor(case, ansi_floors)} |")
+    return rows
+
+
+def format_comparisons(by_key):
+    """The CSV and the page of each tree whose three format cases ran, each with the text
+    listing with -i it is judged against and the ratios of medians to it: wall time, processor
+    time, peak memory."""
+    comparisons = []
+    for keys in FORMAT_KEYS.values():
+        if not all(key in by_key for key in keys):
+            continue
+        text = by_key[keys[0]]
+        for case in (by_key[key] for key in keys[1:]):
+            comparisons.append((text, case, case.median_wall() / text.median_wall(),
+                                case.median_cpu() / text.median_cpu(),
+                                case.median_peak() / text.median_peak()))
+    return comparisons
+
+
+def formats_section(by_key):
+    """The Formats table and its verdict, or nothing when no tree had its three cases run."""
+    comparisons = format_comparisons(by_key)
+    if not comparisons:
+        return ""
+
+    def cells(case):
+        return (f"{fmt_seconds(case.median_wall())} | "
+                f"{fmt_seconds(min(case.walls))}-{fmt_seconds(max(case.walls))} | "
+                f"{fmt_seconds(case.median_cpu())} | {fmt_mib(case.median_peak())} | "
+                f"{fmt_mib(case.output_bytes)}")
+
+    names = {"text": "text listing", "csv": "CSV", "html": "web page"}
+    rows = []
+    heading = None
+    for text, case, wall, cpu, peak in comparisons:
+        # Each tree's text listing heads its two formats.
+        if text is not heading:
+            heading = text
+            rows.append(f"| {text.label} | {cells(text)} | | | |")
+        rows.append(f"| {case.label} | {cells(case)} | {wall:.2f}x / {cpu:.2f}x | {peak:.2f}x | "
+                    f"{'yes' if wall <= FORMAT_LIMIT else 'no'}, "
+                    f"{'yes' if peak <= FORMAT_PEAK_LIMIT else 'no'} |")
+    missed = [f"{case.tree.upper()} {names[case.format]}"
+              for _, case, wall, _, peak in comparisons
+              if wall > FORMAT_LIMIT or peak > FORMAT_PEAK_LIMIT]
+    verdict = ("Every one is within both limits." if not missed
+               else f"Outside a limit: {', '.join(missed)}.")
+    table = "\n".join(rows)
+    return f"""The CSV (`-csv`) and the web page (`-html`) against the text listing with `-i`, which
+shows the same columns (name, size, date and time), on the same tree with the same options.
+Ratios are of medians: wall time / processor time, and peak memory. The limits: wall time at
+most {FORMAT_LIMIT:.2f} times the listing's, peak memory at most {FORMAT_PEAK_LIMIT:.2f} times
+(the same, up to the few hundred KiB by which the figure moves between runs).
+
+| Case | Median wall (s) | Range (s) | Median processor (s) | Peak memory (MiB) | Output (MiB) | Time to text `-i` | Peak to text `-i` | Within time, memory |
+|---|---|---|---|---|---|---|---|---|
+{table}
+
+{verdict}
+"""
+
+
+def write_report(args, cases, navigator, counts, facts, elapsed):
+    by_key = {case.key: case for case in cases}
+    wide_floors = {case.tree: case for case in cases if case.program == "floor-wide"}
+    dir_t1 = by_key["t1-dir"]
+    rows = result_rows(cases)
 
     targets = []
 
@@ -445,9 +611,18 @@ def write_report(args, cases, navigator, counts, facts, elapsed):
     startup_ratio = time_target(
         f"ONE `{' '.join(new.flags)}` (start-up), time to the build of {args.old_commit}", new,
         old, STARTUP_LIMIT)
+    names = {"csv": "CSV", "html": "web page"}
+    for text, case, *_ in format_comparisons(by_key):
+        time_target(f"{case.tree.upper()} {names[case.format]} `{' '.join(case.flags)}`, time to "
+                    f"`{' '.join(text.flags)}`", case, text, FORMAT_LIMIT)
+    for text, case, _, _, peak in format_comparisons(by_key):
+        target(f"{case.tree.upper()} {names[case.format]} `{' '.join(case.flags)}`, peak memory "
+               f"to `{' '.join(text.flags)}`",
+               f"{fmt_mib(case.median_peak())} MiB to {fmt_mib(text.median_peak())} MiB "
+               f"({peak:.2f}x)", f"<= {FORMAT_PEAK_LIMIT:.2f}x", peak <= FORMAT_PEAK_LIMIT)
     baselines = PEAK_BEFORE_WIDE_WALK_MIB.get(args.arch, {})
     for case in cases:
-        if case.program != "scrivtree" or case.tree not in baselines:
+        if case.program != "scrivtree" or case.format != "text" or case.tree not in baselines:
             continue
         before = baselines[case.tree]
         peak = case.median_peak() / MIB
@@ -501,7 +676,8 @@ def write_report(args, cases, navigator, counts, facts, elapsed):
     text = f"""# Benchmarks
 
 Build measured: {args.build}. The {other[0]}'s results are in
-[{other[1]}]({other[1]}) (`{other[2]}`).
+[{other[1]}]({other[1]}) (`{other[2]}`). The CSV and the web page against the text listing,
+measured on their own: [benchmarks-formats.md](benchmarks-formats.md).
 
 Scrivtree's command-line mode timed on generated trees under Wine, against three yardsticks on
 the same trees in the same Wine prefix:
@@ -530,6 +706,12 @@ sub-folders, against one enumeration of that folder (see "Folder list" below).
     bash bench/run.sh --exe PATH           # time another build of Scrivtree.exe
     bash bench/run.sh --rounds N --work-dir DIR --report FILE --cpu N|last|none --display :N
     SCRIVTREE_NO_32BIT=1 bash bench/run.sh --report docs/benchmarks-win64.md   # 64-bit build
+    bash bench/run.sh --cases PATTERNS --report FILE   # some cases only, a short report
+
+`--cases` takes comma-separated shell patterns of the cases' keys (`t1-s-f`, `t2-f-csv`, ...,
+`t4-folder-list` for the folder list; the output files in the work dir's `out` are named after
+them) and adds what the picked cases are judged against; for example
+`SCRIVTREE_NO_32BIT=1 bash bench/run.sh --cases '*-csv,*-html' --report docs/benchmarks-formats.md`.
 
 `run.sh` installs what is missing (through `scripts/install-deps.sh` when the repository has it,
 otherwise with apt-get), builds Scrivtree and the folder list's benchmark (`bench/navigator.cpp`)
@@ -556,8 +738,10 @@ an engine change keeps the output, save the outputs of both versions and compare
   pair runs {STARTUP_REPEATS} times each a round, the two programs alternating. The first round
   is the warm-up: its outputs are checked (line count, CR LF endings, for Scrivtree the number
   of sections equals the number of folders listed, and with `-u`, and only then, the output
-  starts with the UTF-8 byte order mark) and its times are dropped. Then {args.rounds} timed
-  rounds; the tables give medians and the range.
+  starts with the UTF-8 byte order mark; a CSV starts with the byte order mark and the header
+  row, has a line per entry and CR LF endings; a web page starts with `<!DOCTYPE html>` and
+  has a `<section` per folder listed and a `<tr><td>` per entry) and its times are dropped.
+  Then {args.rounds} timed rounds; the tables give medians and the range.
 - Wall time is taken around `wine PROGRAM ...` and includes Wine's process start-up. The Wine
   server is kept alive (`wineserver -p`) so that start-up is steady, and so is Wine's desktop
   process (`bench/desktop_holder.cpp`), which Scrivtree's wait cursor needs and Windows always
@@ -593,6 +777,9 @@ Ratios are of medians, wall time / processor time.
 |---|---|---|---|---|---|---|
 {chr(10).join(rows)}
 
+### Formats
+
+{formats_section(by_key)}
 ## Start-up
 
 A run on ONE, a folder of one file, costs little more than the program's start: loading, the
@@ -649,6 +836,69 @@ The measurements, warm-up included, took {elapsed / 60:.1f} minutes.
         f.write(text)
 
 
+def write_subset_report(args, cases, counts, facts, elapsed):
+    """The short report of a run of some cases (--cases): what ran, how, the Results table of
+    those cases and the Formats table when a tree's three format cases are among them."""
+    by_key = {case.key: case for case in cases}
+    formats = formats_section(by_key)
+    # The cases of the Formats table are given there only.
+    shown = {key for text, case, *_ in format_comparisons(by_key) for key in (text.key, case.key)}
+    others = [case for case in cases if case.key not in shown]
+    results_text = f"""## Results
+
+Ratios are of medians, wall time / processor time.
+
+| Case | Median wall (s) | Range (s) | Median processor (s) | Peak memory (MiB) | To wide floor | To ANSI floor |
+|---|---|---|---|---|---|---|
+{chr(10).join(result_rows(others))}
+
+""" if result_rows(others) else ""
+    title = "CSV and web page" if formats else "some of the cases"
+    environment = "SCRIVTREE_NO_32BIT=1 " if os.environ.get("SCRIVTREE_NO_32BIT") == "1" else ""
+    command = (f"{environment}bash bench/run.sh --cases '{args.cases}' --rounds {args.rounds} "
+               f"--report {os.path.relpath(os.path.abspath(args.report), args.repo)}")
+    keys = ", ".join(f"`{case.key}`" for case in cases)
+    pinning = "not pinned" if args.cpu is None else f"processor {args.cpu}"
+    t1, t2 = counts["t1"], counts["t2"]
+    # The earlier build runs only in the start-up pair.
+    facts = [(name, value) for name, value in facts
+             if not name.startswith("Scrivtree.exe of") or STARTUP_KEYS[0] in by_key]
+    facts = facts + [("Load average at the end", " ".join(read_text("/proc/loadavg").split()[:3]))]
+    facts_table = "\n".join(f"| {name} | {value} |" for name, value in facts)
+    formats_text = f"## Formats\n\n{formats}\n" if formats else ""
+    text = f"""# Benchmarks: {title}
+
+Build measured: {args.build}. A run of some cases only: {keys}. The full runs, which
+describe the trees and the method at length, are in [benchmarks.md](benchmarks.md) (32-bit
+build) and [benchmarks-win64.md](benchmarks-win64.md) (64-bit build).
+
+## Running
+
+    {command}
+
+## Method
+
+As in [benchmarks.md](benchmarks.md): the trees of `bench/generate_trees.py` (T1: {t1['folders']:,}
+folders and {t1['files']:,} files, depth 4; T2: one folder of {t2['files']:,} files), a warm-up
+round whose outputs are checked and whose times are dropped, then {args.rounds} timed rounds that
+run every case once in an order that rotates from round to round. Wall time is taken around
+`wine PROGRAM ...` (Wine's start-up included), processor time is the run's plus the Wine
+server's meanwhile, peak memory is GNU time's maximum resident set of the Windows process; the
+programs and the Wine server run on one processor ({pinning}), and the tables give medians and
+the range.
+
+{results_text}{formats_text}## Machine
+
+| | |
+|---|---|
+{facts_table}
+
+The measurements, warm-up included, took {elapsed / 60:.1f} minutes.
+"""
+    with open(args.report, "w") as f:
+        f.write(text)
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__)
     parser.add_argument("--work-dir", required=True)
@@ -670,6 +920,9 @@ def main():
     parser.add_argument("--report")
     parser.add_argument("--save-outputs")
     parser.add_argument("--check-only", action="store_true")
+    parser.add_argument("--cases", help="comma-separated shell patterns of the keys of the cases "
+                        f"to run ({NAVIGATOR_KEY} for the folder list), with those they are "
+                        "judged against; the report is then a short one")
     parser.add_argument("--cpu", default="last",
                         help="processor that runs the programs and the Wine server: a number, "
                         "'last' or 'none' (no pinning)")
@@ -690,6 +943,15 @@ def main():
     with open(os.path.join(args.work_dir, "trees", "manifest.json")) as f:
         counts = json.load(f)["trees"]
     cases = make_cases(counts, args.old_commit)
+    run_navigator = True
+    if args.cases is not None:
+        all_cases = len(cases)
+        cases, run_navigator = pick_cases(cases, args.cases)
+        if not cases and not run_navigator:
+            raise SystemExit(f"measure: no case matches {args.cases}")
+        # Everything picked is a full run.
+        if len(cases) == all_cases and run_navigator:
+            args.cases = None
     runner = Runner(args)
     navigator = Navigator(args, counts)
     facts = machine_facts(args)
@@ -708,24 +970,26 @@ def main():
         os.makedirs(args.save_outputs, exist_ok=True)
         for case in cases:
             if case.program == "scrivtree" and os.path.exists(runner.output_path(case)):
-                shutil.copyfile(runner.output_path(case),
-                                os.path.join(args.save_outputs, case.key + ".txt"))
+                shutil.copyfile(runner.output_path(case), os.path.join(
+                    args.save_outputs, os.path.basename(runner.output_path(case))))
         print(f"measure: Scrivtree's outputs saved in {args.save_outputs}")
-    try:
-        result = navigator.run(1)
-        print(f"measure: the folder list held {result['items']:,} items in order", flush=True)
-    except SystemExit as failure:
-        print(failure, file=sys.stderr, flush=True)
-        failures.append("T4 folder list")
+    if run_navigator:
+        try:
+            result = navigator.run(1)
+            print(f"measure: the folder list held {result['items']:,} items in order",
+                  flush=True)
+        except SystemExit as failure:
+            print(failure, file=sys.stderr, flush=True)
+            failures.append("T4 folder list")
     if failures:
-        raise SystemExit(f"measure: {len(failures)} of {len(cases) + 1} checks failed: "
-                         f"{', '.join(failures)}")
+        raise SystemExit(f"measure: {len(failures)} of {len(cases) + run_navigator} checks "
+                         f"failed: {', '.join(failures)}")
     if args.check_only:
         print("measure: all outputs checked")
         return
 
     units = round_units(cases)
-    for round_index in range(args.rounds):
+    for round_index in range(args.rounds if units else 0):
         shift = round_index % len(units)
         for unit in units[shift:] + units[:shift]:
             repeats = 1 if len(unit) == 1 else STARTUP_REPEATS
@@ -737,22 +1001,33 @@ def main():
                     case.peaks.append(peak)
                     case.cpus.append(cpu)
         print(f"measure: round {round_index + 1} of {args.rounds} done", flush=True)
-    result = navigator.run(args.rounds)
-    print("measure: the folder list done", flush=True)
+    if run_navigator:
+        result = navigator.run(args.rounds)
+        print("measure: the folder list done", flush=True)
 
     for case in cases:
         print(f"{case.label:44} {fmt_seconds(case.median_wall()):>8} s "
               f"{fmt_seconds(case.median_cpu()):>8} s CPU {fmt_mib(case.median_peak()):>7} MiB")
-    print(f"{'T4 folder list, one enumeration':44} {fmt_seconds(result['enumerate_median']):>8} s")
-    print(f"{'T4 folder list, FillFolderList':44} {fmt_seconds(result['fill_median']):>8} s "
-          f"{result['ratio']:.2f}x")
+    for text, case, wall, cpu, peak in format_comparisons({case.key: case for case in cases}):
+        print(f"{case.label + ' to ' + ' '.join(text.flags):44} {wall:.2f}x time "
+              f"{cpu:.2f}x CPU {peak:.2f}x peak")
+    if run_navigator:
+        print(f"{'T4 folder list, one enumeration':44} "
+              f"{fmt_seconds(result['enumerate_median']):>8} s")
+        print(f"{'T4 folder list, FillFolderList':44} {fmt_seconds(result['fill_median']):>8} s "
+              f"{result['ratio']:.2f}x")
     with open(os.path.join(runner.out, "results.json"), "w") as f:
         results = {case.key: {"wall_seconds": case.walls, "peak_bytes": case.peaks,
-                              "cpu_seconds": case.cpus} for case in cases}
-        results["t4-folder-list"] = result
+                              "cpu_seconds": case.cpus, "output_bytes": case.output_bytes}
+                   for case in cases}
+        if run_navigator:
+            results[NAVIGATOR_KEY] = result
         json.dump(results, f, indent=1)
     if args.report:
-        write_report(args, cases, navigator, counts, facts, time.perf_counter() - began)
+        if args.cases is None:
+            write_report(args, cases, navigator, counts, facts, time.perf_counter() - began)
+        else:
+            write_subset_report(args, cases, counts, facts, time.perf_counter() - began)
         print(f"measure: report written to {args.report}")
 
 

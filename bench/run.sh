@@ -4,11 +4,14 @@
 #
 #   bash bench/run.sh [--work-dir DIR] [--exe PATH] [--rounds N] [--report FILE]
 #                     [--save-outputs DIR] [--check-only] [--cpu N|last|none] [--display :N]
+#                     [--cases PATTERNS]
 #
 # Installs what is missing, builds Scrivtree (unless --exe names a build), the folder list's
 # benchmark, the two floors and, once, Scrivtree of old_commit for the start-up pair, makes the
 # trees once, and times every case. A full run rewrites docs/benchmarks.md unless --report names
-# another file; --check-only runs and checks each case once, without timing or report. The
+# another file; --cases runs only the cases whose keys match the comma-separated shell patterns
+# (with those they are judged against) and writes a short report only where --report names
+# one; --check-only runs and checks each case once, without timing or report. The
 # folder list draws on a private X display (default :96). SCRIVTREE_NO_32BIT=1 measures the
 # 64-bit build where the 32-bit one runs too.
 set -eu
@@ -22,11 +25,13 @@ save_outputs=
 check_only=
 cpu=last
 display=:96
+cases=
+report_named=
 # Start-up is held to that of the program built from this commit, timed side by side.
 old_commit=9cf7bbe
 
 usage() {
-    sed -n '5,6p' "$0" | sed 's/^#//' >&2
+    sed -n '5,7p' "$0" | sed 's/^#//' >&2
     exit 2
 }
 
@@ -35,11 +40,12 @@ while [ $# -gt 0 ]; do
     --work-dir) [ $# -ge 2 ] || usage; work_dir=$2; shift 2 ;;
     --exe) [ $# -ge 2 ] || usage; exe=$2; shift 2 ;;
     --rounds) [ $# -ge 2 ] || usage; rounds=$2; shift 2 ;;
-    --report) [ $# -ge 2 ] || usage; report=$2; shift 2 ;;
+    --report) [ $# -ge 2 ] || usage; report=$2; report_named=1; shift 2 ;;
     --save-outputs) [ $# -ge 2 ] || usage; save_outputs=$2; shift 2 ;;
     --check-only) check_only=1; shift ;;
     --cpu) [ $# -ge 2 ] || usage; cpu=$2; shift 2 ;;
     --display) [ $# -ge 2 ] || usage; display=$2; shift 2 ;;
+    --cases) [ $# -ge 2 ] || usage; cases=$2; shift 2 ;;
     *) usage ;;
     esac
 done
@@ -191,9 +197,12 @@ set -- --work-dir "$work_dir" --exe "$exe" --floor "$floor" --floor-wide "$floor
 if [ -n "$save_outputs" ]; then
     set -- "$@" --save-outputs "$save_outputs"
 fi
+if [ -n "$cases" ]; then
+    set -- "$@" --cases "$cases"
+fi
 if [ -n "$check_only" ]; then
     set -- "$@" --check-only
-else
+elif [ -z "$cases" ] || [ -n "$report_named" ]; then
     set -- "$@" --report "$report"
 fi
 python3 "$repo/bench/measure.py" "$@"
