@@ -776,7 +776,8 @@ def main():
         dialog and dialog.release_group()
     with open(os.path.join(commands.out, "results.json"), "w") as f:
         results = {case.key: {"wall_seconds": case.walls, "peak_bytes": case.peaks,
-                              "cpu_seconds": case.cpus} for case in commands.cases}
+                              "cpu_seconds": case.cpus, "output_bytes": case.output_bytes}
+                   for case in commands.cases}
         json.dump(dict(results, **{"t4-folder-list": nav, "dialog-run": dialog_result}), f)
     if args.report:
         write_report(args, commands, nav, dialog_result, counts, facts, time.perf_counter() - began)

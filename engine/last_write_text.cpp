@@ -156,24 +156,30 @@ struct DateBias {
 std::array<DateBias, 1024> DateBiases;
 constexpr uint64_t kQuarterHour = 900ull * 10'000'000;
 
-// The zone, and its rules for one year at a time: the rules of daylight saving time have changed
-// over the years, and a file's time is shown by those of its own.
+// The zone, and its rules for each year met: the rules of daylight saving time have changed over
+// the years, and a file's time is shown by those of its own. Asking for a year's rules reads the
+// registry, and a tree's files come from many years in no order: each year is asked for once.
 DYNAMIC_TIME_ZONE_INFORMATION Zone;
 bool HaveZone = false;
-TIME_ZONE_INFORMATION YearRules;
-WORD RulesYear = 0;
+struct YearRules {
+    WORD year = 0;
+    TIME_ZONE_INFORMATION rules;
+};
+std::array<YearRules, 128> RulesByYear;
 
 const TIME_ZONE_INFORMATION* RulesOfYear(WORD year) {
     if (!HaveZone) {
         return nullptr;
     }
-    if (RulesYear != year) {
-        if (!GetTimeZoneInformationForYear(year, &Zone, &YearRules)) {
+    YearRules& remembered = RulesByYear[year % RulesByYear.size()];
+    if (remembered.year != year) {
+        TIME_ZONE_INFORMATION rules;
+        if (!GetTimeZoneInformationForYear(year, &Zone, &rules)) {
             return nullptr;
         }
-        RulesYear = year;
+        remembered = {year, rules};
     }
-    return &YearRules;
+    return &remembered.rules;
 }
 
 bool ToLocalTimeOfItsDate(uint64_t last_write, FILETIME& local) {
@@ -226,7 +232,7 @@ void PrepareLastWriteText(bool utf8_output, LocalTimeRule rule) {
     LocalBias = Join(local) - Join(now);
     DateBiases.fill(DateBias{});
     HaveZone = GetDynamicTimeZoneInformation(&Zone) != TIME_ZONE_ID_INVALID;
-    RulesYear = 0;
+    RulesByYear.fill(YearRules{});
     DateTexts.Clear();
     TimeTexts.Clear();
     PrepareTimePicture();
