@@ -45,14 +45,7 @@ void Entry(const FolderEntry& entry) {
     std::string& out = OutputBuffer;
     out += SectionFolder;
     out += Separator;
-    std::string_view name = entry.Name();
-    if (entry.is_folder) {
-        const std::wstring_view real = entry.RealName();
-        FolderName.resize(real.size() * kMaxUtf8PerUtf16Unit);
-        FolderName.resize(EncodeUtf8(real.data(), real.size(), FolderName.data()));
-        name = FolderName;
-    }
-    AppendCsvField(out, name, Separator);
+    AppendCsvField(out, ExactName(entry, FolderName), Separator);
     out += Separator;
     if (!entry.is_folder) {
         AppendCsvField(out, entry.Extension(), Separator);

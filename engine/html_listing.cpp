@@ -95,8 +95,6 @@ void Begin(std::wstring_view start_walk_path) {
     out += " <small>";
     HeadingCountsAt = CountsRoom();
     out += "</small></h1>\n";
-    AnchorLengths.clear();
-    SubfolderSections.clear();
 }
 
 void SectionStart(const ListingSection& section) {
@@ -137,10 +135,7 @@ void Entry(const FolderEntry& entry) {
         out += '-';
         out += std::to_string(++SectionSubfolders);
         out += "\">";
-        const std::wstring_view real = entry.RealName();
-        FolderName.resize(real.size() * kMaxUtf8PerUtf16Unit);
-        FolderName.resize(EncodeUtf8(real.data(), real.size(), FolderName.data()));
-        AppendHtmlEscaped(out, FolderName);
+        AppendHtmlEscaped(out, ExactName(entry, FolderName));
         out += "</a><td>";
     } else {
         AppendHtmlEscaped(out, entry.Name());

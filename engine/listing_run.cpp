@@ -94,6 +94,16 @@ std::string ExactShownPath(std::wstring_view walk_path) {
     return Utf8FromWide(path);
 }
 
+std::string_view ExactName(const FolderEntry& entry, std::string& buffer) {
+    if (!entry.is_folder) {
+        return entry.Name();
+    }
+    const std::wstring_view real = entry.RealName();
+    buffer.resize(real.size() * kMaxUtf8PerUtf16Unit);
+    buffer.resize(EncodeUtf8(real.data(), real.size(), buffer.data()));
+    return buffer;
+}
+
 uint64_t OutputOffset() {
     return OutputWritten + OutputBuffer.size();
 }

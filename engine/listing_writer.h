@@ -47,6 +47,10 @@ void OutputAppended();
 // the "\\?\" prefix, and without a trailing backslash unless it is a drive's root.
 std::string ExactShownPath(std::wstring_view walk_path);
 
+// An entry's name exactly as the file system has it, in a UTF-8 listing: a file's name as
+// written, a folder's real name (the written one is upper-cased) made UTF-8 in buffer.
+std::string_view ExactName(const FolderEntry& entry, std::string& buffer);
+
 // Where the next byte appended to OutputBuffer will lie in the output file.
 uint64_t OutputOffset();
 
