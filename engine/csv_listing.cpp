@@ -17,15 +17,9 @@ std::string SectionFolder;
 std::string FolderName;
 LastWriteText Modified;
 
-std::string ListSeparator() {
-    wchar_t text[8];
-    const int length = GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SLIST, text, 8);
-    return length > 1 ? Utf8FromWide({text, static_cast<size_t>(length - 1)}) : std::string();
-}
-
 void Begin(std::wstring_view) {
     PrepareLastWriteText(true, LocalTimeRule::BiasOfItsDate);
-    Separator = CsvSeparator(ListSeparator());
+    Separator = CsvSeparator(UserLocaleText(LOCALE_SLIST));
     OutputBuffer += "\xEF\xBB\xBF";
     const char* separator = "";
     for (const char* column : {"Folder", "Name", "Extension", "Type", "Size", "Modified"}) {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/grouped_digits.h"
 #include "engine/html_text.h"
 #include "engine/last_write_text.h"
 #include "engine/run_state.h"
@@ -54,12 +55,6 @@ bool SectionHasTable = false;
 std::string FolderName;
 LastWriteText Modified;
 
-std::string LocaleText(LCTYPE type) {
-    wchar_t text[16];
-    const int length = GetLocaleInfoW(LOCALE_USER_DEFAULT, type, text, 16);
-    return length > 1 ? Utf8FromWide({text, static_cast<size_t>(length - 1)}) : std::string();
-}
-
 std::string CountsText(int32_t files, int32_t folders) {
     std::string text;
     AppendGroupedDigits(text, static_cast<uint64_t>(files), ThousandsSeparator, Grouping);
@@ -78,8 +73,8 @@ uint64_t CountsRoom() {
 
 void Begin(std::wstring_view start_walk_path) {
     PrepareLastWriteText(true, LocalTimeRule::BiasOfItsDate);
-    ThousandsSeparator = LocaleText(LOCALE_STHOUSAND);
-    Grouping = LocaleText(LOCALE_SGROUPING);
+    ThousandsSeparator = UserLocaleText(LOCALE_STHOUSAND);
+    Grouping = UserLocaleText(LOCALE_SGROUPING);
     CountsWidth = CountsText(INT32_MAX, INT32_MAX).size();
     std::string start;
     AppendHtmlEscaped(start, ExactShownPath(start_walk_path));

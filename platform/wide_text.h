@@ -27,6 +27,14 @@ inline std::string Utf8FromWide(std::wstring_view wide) {
     return text;
 }
 
+// A setting of the user's locale (LOCALE_SLIST, LOCALE_STHOUSAND, ...) as UTF-8; empty when
+// Windows has none.
+inline std::string UserLocaleText(LCTYPE type) {
+    wchar_t text[80];
+    const int length = GetLocaleInfoW(LOCALE_USER_DEFAULT, type, text, 80);
+    return length > 1 ? Utf8FromWide({text, static_cast<size_t>(length - 1)}) : std::string();
+}
+
 // The code page's form of a wide text, as the ANSI functions give it: best-fit letters, and '?'
 // where the code page has none.
 inline std::string CodePageFromWide(std::wstring_view wide) {

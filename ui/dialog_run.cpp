@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "engine/grouped_digits.h"
 #include "engine/listing_run.h"
 #include "engine/program_resources.h"
 #include "engine/run_state.h"
@@ -35,9 +36,8 @@ struct DialogRun {
     // The title's pattern and the user's number format, read once a run: each tick only fills
     // them in.
     std::string progress_format;
-    wchar_t separator[8] = L",";
-    wchar_t decimal[2] = L".";
-    NUMBERFMTW number_format{};
+    std::string separator;
+    std::string grouping;
 };
 
 DialogRun ActiveRun;
@@ -90,33 +90,12 @@ void ChangeControls(HWND dialog, bool running) {
     InvalidateRect(go, nullptr, TRUE);
 }
 
-// The user's thousands separator and grouping, for counts such as 12,345.
-void ReadNumberFormat() {
-    GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_STHOUSAND, ActiveRun.separator, 8);
-    // The locale's grouping "3;0" is NUMBERFMT's 3, "3;2;0" its 32, and "3" its 30.
-    wchar_t grouping_text[16] = L"3;0";
-    GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SGROUPING, grouping_text, 16);
-    const std::wstring_view groups = grouping_text;
-    UINT grouping = 0;
-    for (const wchar_t c : groups) {
-        if (c >= L'0' && c <= L'9') {
-            grouping = grouping * 10 + static_cast<UINT>(c - L'0');
-        }
-    }
-    const bool ends_in_zero = groups.size() >= 2 && groups.substr(groups.size() - 2) == L";0";
-    grouping = ends_in_zero ? grouping / 10 : grouping * 10;
-    // With no leading zero, Wine writes nothing at all for 0.
-    ActiveRun.number_format = {0, 1, grouping, ActiveRun.decimal, ActiveRun.separator, 1};
-}
-
 // The count as the user writes numbers: 12,345.
 std::string FormatCount(int32_t count) {
-    wchar_t text[32];
-    if (GetNumberFormatW(LOCALE_USER_DEFAULT, 0, std::to_wstring(count).c_str(),
-                         &ActiveRun.number_format, text, 32) == 0) {
-        return std::to_string(count);
-    }
-    return Utf8FromWide(text);
+    std::string text;
+    AppendGroupedDigits(text, static_cast<uint64_t>(count > 0 ? count : 0), ActiveRun.separator,
+                        ActiveRun.grouping);
+    return text;
 }
 
 // The program's title with the counts, such as "Scrivtree 1.4 - 12,345 files, 678 folders".
@@ -148,7 +127,8 @@ void StartDialogRun(HWND dialog, DialogRunRequest request) {
     ActiveRun.title = WindowText(dialog);
     ActiveRun.go_text = WindowText(go);
     ActiveRun.progress_format = ProgramString(IDS_PROGRESS_TITLE);
-    ReadNumberFormat();
+    ActiveRun.separator = UserLocaleText(LOCALE_STHOUSAND);
+    ActiveRun.grouping = UserLocaleText(LOCALE_SGROUPING);
     // Before the thread starts: the timer's first tick shows this run's counts.
     BeginListing(run.job);
 

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "engine/csv_text.h"
+#include "engine/grouped_digits.h"
 #include "engine/html_text.h"
 
 namespace {
