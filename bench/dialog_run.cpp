@@ -1,9 +1,8 @@
-// A listing run started from the dialog against the same job run from the command line: how
-// long the program takes from "&Go!" to its summary message box, and from its process creation
-// to the same box. Started by bench/measure.py; see docs/benchmarks-dialog-run.md.
+// A listing run started from the dialog against the same job run from the command line, each
+// timed to its summary box. Started by bench/measure.py; see docs/benchmarks-dialog-run.md.
 //
-// Usage: dialog_run.exe [--cpu-clock FILE] [--extra-titles N] SCRIVTREE ONE_FOLDER OUTPUT_FOLDER
-//                       ROUNDS DIALOG_RUNS [NAME FOLDER OPTIONS12 FLAGS]...
+// Usage: dialog_run.exe CPU_CLOCK EXTRA_TITLES SCRIVTREE ONE_FOLDER OUTPUT_FOLDER ROUNDS
+//                       DIALOG_RUNS [NAME FOLDER OPTIONS12 FLAGS]...
 //
 // A case is a folder, the dialog's options as the registry keeps them and the same job's
 // command-line flags. Each round runs, for every case, in an order that turns from round to
@@ -13,10 +12,11 @@
 // should, 1 when not, 2 on a setup failure.
 //
 // A box is stamped when its window is made, seen through an out-of-context WinEvent hook: no
-// polling competes with the program, and the box's drawing is left out. --cpu-clock names the
-// file of a control group holding every process of the bench, read at the same moments.
-// --extra-titles N posts N progress-timer messages behind every Go, each of which makes the
+// polling competes with the program, and the box's drawing is left out. CPU_CLOCK names the file
+// of a control group holding every process of the bench, read at the same moments, or is "-".
+// EXTRA_TITLES progress-timer messages are posted behind every Go, each of which makes the
 // dialog show its counts in the title once more: the price of one change of the title.
+// Each round begins by timing how late the hook stamps a box.
 #include <windows.h>
 
 #include <cstdio>
@@ -36,10 +36,9 @@ namespace {
 
 constexpr wchar_t kSettingsKey[] = L"Software\\Quorvane\\Scrivtree\\1";
 constexpr wchar_t kDialogTitle[] = L"" SCRIVTREE_PROGRAM_TITLE;
-constexpr DWORD kNameSorting = IDC_SORT_NAME;
-constexpr DWORD kRunTimeoutMs = 300000;
 // The pause before every timed span, for the last run's process, paints and files to settle.
 constexpr DWORD kSettleMs = 150;
+constexpr double kRunTimeoutSeconds = 300;
 
 [[noreturn]] void Fail(int code, const std::string& what) {
     fprintf(stderr, "dialog_run: %s\n", what.c_str());
@@ -53,32 +52,18 @@ DWORD ProcessOf(HWND window) {
     return process;
 }
 
-bool IsDialogClass(HWND window) {
-    wchar_t name[16] = L"";
-    return GetClassNameW(window, name, 16) > 0 && wcscmp(name, L"#32770") == 0;
-}
-
-// The file that counts the processor time of every process of the bench, the program's and Wine's
-// and the X server's, as Linux's control groups keep it; empty when there is none.
 std::wstring CpuClockPath;
 
 // The processor time so far, in seconds; -1 without a clock. A cgroup v1 cpuacct.usage holds
 // nanoseconds, a cgroup v2 cpu.stat a line "usage_usec N".
 double CpuSeconds() {
-    if (CpuClockPath.empty()) {
+    FILE* file = CpuClockPath.empty() ? nullptr : _wfopen(CpuClockPath.c_str(), L"rb");
+    if (file == nullptr) {
         return -1;
     }
-    HANDLE file =
-        CreateFileW(CpuClockPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                    OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return -1;
-    }
-    char text[256] = "";
-    DWORD got = 0;
-    ReadFile(file, text, sizeof text - 1, &got, nullptr);
-    CloseHandle(file);
-    text[got] = '\0';
+    char text[256];
+    text[fread(text, 1, sizeof text - 1, file)] = '\0';
+    fclose(file);
     const char* usec = strstr(text, "usage_usec ");
     return usec != nullptr ? strtod(usec + 11, nullptr) / 1e6 : strtod(text, nullptr) / 1e9;
 }
@@ -97,17 +82,25 @@ struct BoxWatch {
 
 BoxWatch Watch;
 
-void CALLBACK OnWinEvent(HWINEVENTHOOK, DWORD, HWND window, LONG object, LONG, DWORD, DWORD) {
-    // The stamp comes first; the checks below ask the Wine server and take time.
-    const double now = Seconds();
-    if (Watch.process == 0 || Watch.box != nullptr || object != OBJID_WINDOW ||
-        window == Watch.main_dialog || ProcessOf(window) != Watch.process ||
-        GetAncestor(window, GA_PARENT) != GetDesktopWindow() || !IsDialogClass(window)) {
-        return;
-    }
-    Watch.box = window;
+bool IsBox(HWND window) {
+    wchar_t name[16] = L"";
+    return window != Watch.main_dialog && ProcessOf(window) == Watch.process &&
+           GetAncestor(window, GA_PARENT) == GetDesktopWindow() &&
+           GetClassNameW(window, name, 16) > 0 && wcscmp(name, L"#32770") == 0;
+}
+
+void Stamp(HWND box, double now) {
+    Watch.box = box;
     Watch.created = now;
     Watch.created_cpu = CpuSeconds();
+}
+
+void CALLBACK OnWinEvent(HWINEVENTHOOK, DWORD, HWND window, LONG object, LONG, DWORD, DWORD) {
+    // The stamp comes first; the checks ask the Wine server and take time.
+    const double now = Seconds();
+    if (Watch.process != 0 && Watch.box == nullptr && object == OBJID_WINDOW && IsBox(window)) {
+        Stamp(window, now);
+    }
 }
 
 void PumpMessages() {
@@ -115,17 +108,6 @@ void PumpMessages() {
     while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
         DispatchMessageW(&message);
     }
-}
-
-// The shown top-level dialog of the process other than its main dialog, the slow way.
-HWND FindBox(DWORD process, HWND main_dialog) {
-    for (HWND window = FindWindowExW(nullptr, nullptr, L"#32770", nullptr); window != nullptr;
-         window = FindWindowExW(nullptr, window, L"#32770", nullptr)) {
-        if (window != main_dialog && ProcessOf(window) == process && IsWindowVisible(window)) {
-            return window;
-        }
-    }
-    return nullptr;
 }
 
 void ArmWatch(DWORD process, HWND main_dialog) {
@@ -142,26 +124,24 @@ double WaitForBoxCreated(HANDLE process) {
     while (Watch.box == nullptr) {
         const DWORD woke = MsgWaitForMultipleObjects(1, &process, FALSE, 100, QS_ALLINPUT);
         PumpMessages();
-        if (Watch.box != nullptr) {
-            break;
-        }
-        if (woke == WAIT_OBJECT_0) {
+        if (Watch.box == nullptr && woke == WAIT_OBJECT_0) {
             Fail(1, "the program ended without a summary box");
         }
-        if (woke == WAIT_TIMEOUT) {
-            if (HWND box = FindBox(Watch.process, Watch.main_dialog)) {
-                Watch.box = box;
-                Watch.created = Seconds();
-                Watch.created_cpu = CpuSeconds();
+        // No event yet: look for a shown box the slow way.
+        for (HWND window = FindWindowExW(nullptr, nullptr, L"#32770", nullptr);
+             Watch.box == nullptr && woke == WAIT_TIMEOUT && window != nullptr;
+             window = FindWindowExW(nullptr, window, L"#32770", nullptr)) {
+            if (IsBox(window) && IsWindowVisible(window)) {
+                Stamp(window, Seconds());
                 ++Watch.missed_events;
-            } else if (Seconds() - began > kRunTimeoutMs / 1000.0) {
-                Fail(1, "no summary box within " + std::to_string(kRunTimeoutMs / 1000) + " s");
             }
         }
+        if (Watch.box == nullptr && Seconds() - began > kRunTimeoutSeconds) {
+            Fail(1, "no summary box in time");
+        }
     }
-    const double created = Watch.created;
     Watch.process = 0;
-    return created;
+    return Watch.created;
 }
 
 // Waits until the box shows its message, reads it and answers OK; the message comes back.
@@ -170,24 +150,14 @@ std::string AnswerBox(HWND box) {
         Sleep(2);
     }
     const std::wstring text = SettledWindowText(GetDlgItem(box, 0xFFFF));
-    if (text.empty()) {
-        Fail(1, "the summary box showed no message within 30 s");
-    }
     PostMessageW(box, WM_COMMAND, IDOK, 0);
     for (int i = 0; i < 5000 && IsWindow(box); ++i) {
         Sleep(2);
     }
-    if (IsWindow(box)) {
-        Fail(1, "the summary box did not close");
+    if (text.empty() || IsWindow(box)) {
+        Fail(1, "the summary box showed no message or did not close");
     }
     return Utf8FromWide(text);
-}
-
-void SetSetting(HKEY key, const wchar_t* name, DWORD type, const void* value, size_t size) {
-    if (RegSetValueExW(key, name, 0, type, static_cast<const BYTE*>(value),
-                       static_cast<DWORD>(size)) != ERROR_SUCCESS) {
-        Fail(2, "cannot write the setting " + Utf8FromWide(name));
-    }
 }
 
 // The settings a dialog starts with, in the machine key, as the dialog tests write them: the
@@ -195,16 +165,17 @@ void SetSetting(HKEY key, const wchar_t* name, DWORD type, const void* value, si
 void WriteStartSettings(DWORD options, const std::wstring& output) {
     RegDeleteKeyW(HKEY_CURRENT_USER, kSettingsKey);
     RegDeleteKeyW(HKEY_LOCAL_MACHINE, kSettingsKey);
-    HKEY key = nullptr;
-    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, kSettingsKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr,
-                        &key, nullptr) != ERROR_SUCCESS) {
-        Fail(2, "cannot create the settings key");
+    const DWORD sorting = IDC_SORT_NAME;
+    const auto set = [](const wchar_t* name, DWORD type, const void* value, size_t size) {
+        return RegSetKeyValueW(HKEY_LOCAL_MACHINE, kSettingsKey, name, type, value,
+                               static_cast<DWORD>(size)) == ERROR_SUCCESS;
+    };
+    if (!set(L"Options12", REG_DWORD, &options, sizeof options) ||
+        !set(L"Sorting12", REG_DWORD, &sorting, sizeof sorting) ||
+        !set(L"Filter", REG_SZ, L"*.*", sizeof L"*.*") ||
+        !set(L"Output", REG_SZ, output.c_str(), (output.size() + 1) * sizeof(wchar_t))) {
+        Fail(2, "cannot write the settings");
     }
-    SetSetting(key, L"Options12", REG_DWORD, &options, sizeof options);
-    SetSetting(key, L"Sorting12", REG_DWORD, &kNameSorting, sizeof kNameSorting);
-    SetSetting(key, L"Filter", REG_SZ, L"*.*", sizeof L"*.*");
-    SetSetting(key, L"Output", REG_SZ, output.c_str(), (output.size() + 1) * sizeof(wchar_t));
-    RegCloseKey(key);
 }
 
 // A process of the program, stamped just before it is made: there a command line's time begins.
@@ -221,23 +192,19 @@ struct Program {
         }
     }
     ~Program() {
-        if (WaitForSingleObject(info.hProcess, 0) == WAIT_TIMEOUT) {
-            TerminateProcess(info.hProcess, 99);
-            WaitForSingleObject(info.hProcess, 10000);
-        }
+        TerminateProcess(info.hProcess, 99);
         CloseHandle(info.hThread);
         CloseHandle(info.hProcess);
     }
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
 
-    DWORD WaitForExit() const {
+    void WaitForSuccess() const {
         DWORD code = 99;
         if (WaitForSingleObject(info.hProcess, 60000) != WAIT_OBJECT_0 ||
-            !GetExitCodeProcess(info.hProcess, &code)) {
-            Fail(1, "the program did not end");
+            !GetExitCodeProcess(info.hProcess, &code) || code != 0) {
+            Fail(1, "the program did not end, or ended with a failure");
         }
-        return code;
     }
 
     PROCESS_INFORMATION info{};
@@ -282,50 +249,41 @@ std::wstring OutputFolder;
 int DialogRuns = 2;
 int ExtraTitles = 0;
 
-std::wstring OutputPath(const Case& job, const char* kind) {
-    return OutputFolder + L"\\" + Widen(job.name) + L"-" + Widen(kind) + L".txt";
-}
-
 // Answers the box the run ends with and prints the run as a JSON line: where it began and when
 // its box was made on the clock of QueryPerformanceCounter, which under Wine is Linux's
 // CLOCK_MONOTONIC_RAW, so that a watcher outside Wine can add when the output file was closed;
 // the processor time of the bench's processes at the same two moments (-1 without a clock); and
 // the summary's counts, its output path cut off.
-void EndRun(const Case& job, const char* kind, int round, int go, double began, double began_cpu,
-            double box) {
+void EndRun(const Case& job, const char* kind, int round, int go, double began, double began_cpu) {
+    const double box = Watch.created;
+    const double box_cpu = Watch.created_cpu;
     const std::string summary = AnswerBox(Watch.box);
-    const size_t end = summary.find(" are successfully");
-    if (end == std::string::npos) {
-        Fail(1, "not a summary: " + summary);
-    }
     printf("{\"case\": \"%s\", \"kind\": \"%s\", \"round\": %d, \"go\": %d, \"began\": %.7f, "
            "\"box\": %.7f, \"began_cpu\": %.7f, \"box_cpu\": %.7f, \"summary\": %s}\n",
-           job.name, kind, round, go, began, box, began_cpu, Watch.created_cpu,
-           JsonString(summary.substr(0, end)).c_str());
+           job.name, kind, round, go, began, box, began_cpu, box_cpu,
+           JsonString(summary.substr(0, summary.find(" are successfully"))).c_str());
 }
 
-// One command-line run with -cb: from process creation to the summary box.
-void TimeCommandLine(const Case& job, const char* kind, int round) {
-    const std::wstring& folder = strcmp(kind, "command-one") == 0 ? OneFolder : job.folder;
-    const std::wstring output = OutputPath(job, kind);
+// One run of a kind: the command line with -cb, from process creation to the summary box; or
+// a dialog opened on the folder, then Go clicked as often as asked, from the click to the box
+// every time.
+void TimeRun(const Case& job, const char* kind, int round) {
+    const bool dialog_run = strncmp(kind, "dialog", 6) == 0;
+    const std::wstring& folder = strstr(kind, "-one") != nullptr ? OneFolder : job.folder;
+    const std::wstring output =
+        OutputFolder + L"\\" + Widen(job.name) + L"-" + Widen(kind) + L".txt";
     DeleteFileW(output.c_str());
-    Sleep(kSettleMs);
-    Program program(Exe,
-                    L"-path \"" + folder + L"\" -out \"" + output + L"\" " + job.flags + L" -cb",
-                    OutputFolder);
-    ArmWatch(program.info.dwProcessId, nullptr);
-    const double box = WaitForBoxCreated(program.info.hProcess);
-    EndRun(job, kind, round, 1, program.began, program.began_cpu, box);
-    if (program.WaitForExit() != 0) {
-        Fail(1, "the command line run on " + Utf8FromWide(folder) + " failed");
+    if (!dialog_run) {
+        Sleep(kSettleMs);
+        Program program(
+            Exe, L"-path \"" + folder + L"\" -out \"" + output + L"\" " + job.flags + L" -cb",
+            OutputFolder);
+        ArmWatch(program.info.dwProcessId, nullptr);
+        WaitForBoxCreated(program.info.hProcess);
+        EndRun(job, kind, round, 1, program.began, program.began_cpu);
+        program.WaitForSuccess();
+        return;
     }
-}
-
-// A dialog opened on the folder, then Go clicked as often as asked: from the click to the
-// summary box, every time.
-void TimeDialog(const Case& job, const char* kind, int round) {
-    const std::wstring& folder = strcmp(kind, "dialog-one") == 0 ? OneFolder : job.folder;
-    const std::wstring output = OutputPath(job, kind);
     WriteStartSettings(job.options, output);
     Program program(Exe, L"\"" + folder + L"\"", OutputFolder);
     HWND dialog = WaitForIdleDialog(program, nullptr);
@@ -342,33 +300,30 @@ void TimeDialog(const Case& job, const char* kind, int round) {
         for (int i = 0; i < ExtraTitles; ++i) {
             PostMessageW(dialog, WM_TIMER, kProgressTimer, 0);
         }
-        const double box = WaitForBoxCreated(program.info.hProcess);
-        EndRun(job, kind, round, go, began, began_cpu, box);
+        WaitForBoxCreated(program.info.hProcess);
+        EndRun(job, kind, round, go, began, began_cpu);
         WaitForIdleDialog(program, dialog);
     }
     PostMessageW(GetDlgItem(dialog, IDC_EXIT), BM_CLICK, 0, 0);
-    if (program.WaitForExit() != 0) {
-        Fail(1, "the dialog on " + Utf8FromWide(folder) + " ended with a failure");
-    }
+    program.WaitForSuccess();
 }
 
-// How late the hook's call stamps a box: this program, started again with --box, shows a box,
-// then a second one whose text is the time just before it asked for it, timed as the program's
-// are. The first box sets up the thread's windows, which the second then finds done.
+// How late the hook stamps a box: this program, started again with --box, shows a box, then a
+// second one whose text is the time just before it asked for it. The first box sets up the
+// thread's windows, which the second then finds done.
 double TimeHookDelay() {
     wchar_t self[MAX_PATH];
-    if (GetModuleFileNameW(nullptr, self, MAX_PATH) == 0) {
-        Fail(2, "no path of this program");
-    }
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
     Sleep(kSettleMs);
     Program program(self, L"--box", OutputFolder);
-    ArmWatch(program.info.dwProcessId, nullptr);
-    WaitForBoxCreated(program.info.hProcess);
-    AnswerBox(Watch.box);
-    ArmWatch(program.info.dwProcessId, nullptr);
-    const double created = WaitForBoxCreated(program.info.hProcess);
-    const std::string text = AnswerBox(Watch.box);
-    program.WaitForExit();
+    double created = 0;
+    std::string text;
+    for (int box = 0; box < 2; ++box) {
+        ArmWatch(program.info.dwProcessId, nullptr);
+        created = WaitForBoxCreated(program.info.hProcess);
+        text = AnswerBox(Watch.box);
+    }
+    program.WaitForSuccess();
     return created - atof(text.c_str());
 }
 
@@ -388,27 +343,23 @@ int main(int argc, char** argv) {
     if (argc == 2 && strcmp(argv[1], "--box") == 0) {
         return ShowStampedBox();
     }
-    for (; argc > 2 && strncmp(argv[1], "--", 2) == 0; argv += 2, argc -= 2) {
-        if (strcmp(argv[1], "--cpu-clock") == 0) {
-            CpuClockPath = Widen(argv[2]);
-        } else if (strcmp(argv[1], "--extra-titles") == 0) {
-            ExtraTitles = atoi(argv[2]);
-        }
-    }
-    if (argc < 10 || (argc - 6) % 4 != 0 || atoi(argv[4]) < 0 || atoi(argv[5]) < 1 ||
-        (!CpuClockPath.empty() && CpuSeconds() < 0)) {
-        fprintf(stderr, "usage: dialog_run [--cpu-clock FILE] [--extra-titles N] SCRIVTREE "
-                        "ONE_FOLDER OUTPUT_FOLDER ROUNDS DIALOG_RUNS [NAME FOLDER OPTIONS12 "
-                        "FLAGS]...\n");
+    if (argc < 12 || (argc - 8) % 4 != 0 || atoi(argv[6]) < 0 || atoi(argv[7]) < 1) {
+        fprintf(stderr, "usage: dialog_run CPU_CLOCK EXTRA_TITLES SCRIVTREE ONE_FOLDER "
+                        "OUTPUT_FOLDER ROUNDS DIALOG_RUNS [NAME FOLDER OPTIONS12 FLAGS]...\n");
         return 2;
     }
-    Exe = Widen(argv[1]);
-    OneFolder = Widen(argv[2]);
-    OutputFolder = Widen(argv[3]);
-    const int rounds = atoi(argv[4]);
-    DialogRuns = atoi(argv[5]);
+    CpuClockPath = strcmp(argv[1], "-") != 0 ? Widen(argv[1]) : L"";
+    if (!CpuClockPath.empty() && CpuSeconds() < 0) {
+        Fail(2, "cannot read the processor clock");
+    }
+    ExtraTitles = atoi(argv[2]);
+    Exe = Widen(argv[3]);
+    OneFolder = Widen(argv[4]);
+    OutputFolder = Widen(argv[5]);
+    const int rounds = atoi(argv[6]);
+    DialogRuns = atoi(argv[7]);
     std::vector<Case> cases;
-    for (int i = 6; i < argc; i += 4) {
+    for (int i = 8; i < argc; i += 4) {
         cases.push_back({argv[i], Widen(argv[i + 1]), static_cast<DWORD>(atoi(argv[i + 2])),
                          Widen(argv[i + 3])});
     }
@@ -417,7 +368,6 @@ int main(int argc, char** argv) {
                         WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS) == nullptr) {
         Fail(2, "no WinEvent hook");
     }
-
     const double began = Seconds();
     std::vector<double> hook_delays;
     for (int round = 0; round <= rounds; ++round) {
@@ -428,11 +378,10 @@ int main(int argc, char** argv) {
         // Each case's four kinds of run in an order that turns with the round, so that none of
         // them always follows the same one.
         for (size_t i = 0; i < cases.size(); ++i) {
-            const Case& job = cases[(i + static_cast<size_t>(round)) % cases.size()];
             static const char* const kKinds[] = {"command", "command-one", "dialog", "dialog-one"};
             for (int step = 0; step < 4; ++step) {
-                const int kind = (step + round) % 4;
-                (kind < 2 ? TimeCommandLine : TimeDialog)(job, kKinds[kind], round);
+                TimeRun(cases[(i + static_cast<size_t>(round)) % cases.size()],
+                        kKinds[(step + round) % 4], round);
             }
         }
         fprintf(stderr, "dialog_run: round %d of %d done\n", round, rounds);
