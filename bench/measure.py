@@ -151,7 +151,7 @@ class Case:
                                          " cmd /c dir /s /b")
         else:
             self.key = "-".join([tree] + [flag.lstrip("-") for flag in self.flags] +
-                                ["old"] * (self.program == "old"))
+                                (["old"] if self.program == "old" else []))
             old = f"of {old_commit} " if self.program == "old" else ""
             self.label = f"{tree.upper()} Scrivtree {old}{' '.join(self.flags)}"
             # Without -s a single folder; the trees listed that way have but one.
@@ -508,12 +508,18 @@ def write_report(args, commands, nav, dialog, counts, facts, elapsed):
                      " / ".join(f"{stats.ratio(getattr(case, kind), getattr(other, kind)):.2f}x"
                                 for kind in ("walls", "cpus", "peaks")) if other else ""])
     for kind, pairs in (("time", TIME_TARGETS), ("peak memory", PEAK_TARGETS)):
-        for case, other, limit in ((by_key[key], by_key[held], limit)
-                                   for key, held, limit in pairs if {key, held} <= by_key.keys()):
-            ratio = stats.ratio(*(getattr(each, "walls" if kind == "time" else "peaks")
-                                  for each in (case, other)))
-            cpu = f" (processor time {stats.ratio(case.cpus, other.cpus):.2f}x)" * (kind == "time")
-            targets.append([f"{case.label}, {kind} to {other.label}", f"{ratio:.2f}x{cpu}",
+        for key, held, limit in pairs:
+            if not {key, held} <= by_key.keys():
+                continue
+            case, other = by_key[key], by_key[held]
+            if kind == "time":
+                ratio, cpu = (stats.ratio(case.walls, other.walls),
+                              stats.ratio(case.cpus, other.cpus))
+                measured = f"{ratio:.2f}x (processor time {cpu:.2f}x)"
+            else:
+                ratio = stats.ratio(case.peaks, other.peaks)
+                measured = f"{ratio:.2f}x"
+            targets.append([f"{case.label}, {kind} to {other.label}", measured,
                             f"<= {limit:.2f}x", ratio <= limit])
     for case in commands.cases:
         was = before.get(case.label) if case.format == "text" else None
@@ -644,8 +650,11 @@ def main():
         # Every part is run and checked, so that one run names every case that fails.
         failures = []
         commands.warm_up(failures)
-        parts = [("T4 folder list", lambda: folder_list(args, counts, 1))] * navigator + \
-            [("dialog run", lambda: dialog.run(0))] * bool(dialog)
+        parts = []
+        if navigator:
+            parts.append(("T4 folder list", lambda: folder_list(args, counts, 1)))
+        if dialog:
+            parts.append(("dialog run", lambda: dialog.run(0)))
         for what, part in parts:
             try:
                 part()
