@@ -2,8 +2,9 @@
 # Runs every test: installs what is missing, builds every target, checks the sources' layout
 # with clang-format, then runs the host suite (unit tests under ASan and UBSan, and each fuzz
 # target for a few seconds) and the Wine suites of each Windows build that this machine can
-# run, on a virtual display, then checks the release archives (tests/release/check_archives.sh). Where the kernel runs no 32-bit program, only the 64-bit
-# build's suite runs, and only the 64-bit program is run from its archive.
+# run, on a virtual display, then checks the release archives (tests/release/check_archives.sh).
+# Where the kernel runs no 32-bit program, only the 64-bit build's suite runs, and only the
+# 64-bit program is run from its archive.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 

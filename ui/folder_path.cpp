@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "engine/ascii.h"
+#include "engine/entry_order.h"
 #include "platform/utf8.h"
 
 std::vector<PathComponent> SplitFolderPath(std::string_view path) {
@@ -52,12 +53,9 @@ std::string ProposedOutputName(std::string_view folder, std::string_view volume_
 }
 
 ListingFormat OutputFormatOf(std::string_view output_path) {
-    const size_t name_start = output_path.find_last_of("\\/:");
-    const std::string_view name =
-        name_start == std::string_view::npos ? output_path : output_path.substr(name_start + 1);
-    const size_t dot = name.rfind('.');
-    const std::string_view extension =
-        dot == std::string_view::npos ? std::string_view() : name.substr(dot + 1);
+    // The name after the last separator; npos + 1 is the whole path.
+    const std::string_view name = output_path.substr(output_path.find_last_of("\\/:") + 1);
+    const std::string_view extension = name.substr(static_cast<size_t>(FindExtOffset(name)));
     if (EqualNoCase(extension, "csv")) {
         return CsvFormat;
     }
